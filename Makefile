@@ -1,0 +1,50 @@
+# Front door of the build: `make run` starts the editor, `make test` builds and runs every test.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 300
+
+.PHONY: all run test bench asan fuzz format clean
+
+all: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+run: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target pixora
+	$(BUILD)/app/pixora
+
+test: all
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build-release/build.ninja
+	cmake --build build-release -j $(JOBS) --target pixora_bench
+	build-release/bench/pixora_bench
+
+build-release/build.ninja:
+	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+asan: build-asan/build.ninja
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+build-asan/build.ninja:
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPIXORA_SANITIZE=ON -DPIXORA_BENCH=OFF
+
+# Runs every fuzz target for FUZZ_SECONDS under AddressSanitizer; new crashes land in fuzz/crashes.
+fuzz: build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS)
+	scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+build-fuzz/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPIXORA_SANITIZE=ON -DPIXORA_FUZZ=ON -DPIXORA_BENCH=OFF
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-release build-asan build-fuzz

@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main()
+{
+    std::fprintf(stderr, "usage: pixora-batch INPUT -o OUTPUT\n");
+    return 2;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// TGraphic: the common base of every picture kind (bitmap, metafile, icon, JPEG, PNG).
+
+#include "platform/graphics/Palette.h"
+#include "platform/graphics/Types.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class TBitmap;
+class TCanvas;
+
+class TGraphic
+{
+public:
+    virtual ~TGraphic() = default;
+
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void SetWidth(int Value) = 0;
+    virtual void SetHeight(int Value) = 0;
+    virtual bool Empty() const = 0;
+
+    // A copy of this graphic of the same class; the caller owns it.
+    virtual std::unique_ptr<TGraphic> Clone() const = 0;
+
+    // Draws the graphic stretched into Rect on Canvas.
+    virtual void Draw(TCanvas& Canvas, const TRect& Rect) const = 0;
+
+    // Reads the graphic from the bytes of a file of its format; damaged data raises the format's message.
+    virtual void LoadFromStream(std::span<const std::uint8_t> Bytes) = 0;
+    // Appends the bytes of a file of the graphic's own format.
+    virtual void SaveToStream(std::vector<std::uint8_t>& Bytes) const = 0;
+    // The extension, without the dot, of the graphic's own file format ("bmp", "jpg", ...).
+    virtual std::string DefaultExtension() const = 0;
+
+    virtual TPalette Palette() const { return {}; }
+
+    // Fills Target with this graphic's pixels when the graphic can do better than drawing itself onto a
+    // bitmap (a JPEG decodes, an icon keeps its alpha); returns false to let the bitmap draw it.
+    virtual bool AssignTo(TBitmap& Target) const;
+
+    // Called after every change of the graphic (size, pixels, drawing on its canvas).
+    std::function<void()> OnChange;
+
+protected:
+    void Changed() const
+    {
+        if (OnChange) OnChange();
+    }
+};

@@ -1,0 +1,83 @@
+#include "platform/graphics/Picture.h"
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
+#include "platform/system/Messages.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
+{
+    static std::map<std::string, TPicture::TGraphicFactory> Formats{
+        {"bmp", [] { return std::unique_ptr<TGraphic>(std::make_unique<TBitmap>()); }},
+    };
+    return Formats;
+}
+
+std::string LowerExtension(const std::string& FileName)
+{
+    std::string Extension = ExtractFileExt(FileName);
+    if (!Extension.empty() && Extension.front() == '.') Extension.erase(0, 1);
+    std::transform(Extension.begin(), Extension.end(), Extension.begin(),
+                   [](unsigned char Letter) { return char(Letter >= 'A' && Letter <= 'Z' ? Letter + 32 : Letter); });
+    return Extension;
+}
+
+} // namespace
+
+void TPicture::RegisterFileFormat(const std::string& Extension, TGraphicFactory Factory)
+{
+    FileFormats()[Extension] = std::move(Factory);
+}
+
+std::unique_ptr<TGraphic> TPicture::MakeGraphicFor(const std::string& Extension)
+{
+    const auto Found = FileFormats().find(Extension);
+    return Found == FileFormats().end() ? nullptr : Found->second();
+}
+
+void TPicture::Install(std::unique_ptr<TGraphic> Value)
+{
+    FGraphic = std::move(Value);
+    if (FGraphic)
+        FGraphic->OnChange = [this] {
+            if (OnChange) OnChange();
+        };
+    if (OnChange) OnChange();
+}
+
+void TPicture::SetGraphic(const TGraphic* Value)
+{
+    Install(Value ? Value->Clone() : nullptr);
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> Value)
+{
+    Install(std::move(Value));
+}
+
+TBitmap& TPicture::Bitmap()
+{
+    if (dynamic_cast<TBitmap*>(FGraphic.get()) == nullptr) Install(std::make_unique<TBitmap>());
+    return static_cast<TBitmap&>(*FGraphic);
+}
+
+void TPicture::LoadFromFile(const std::string& FileName)
+{
+    const std::string Extension = LowerExtension(FileName);
+    auto Graphic = MakeGraphicFor(Extension);
+    if (!Graphic) throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
+    Graphic->LoadFromStream(ReadWholeFile(FileName));
+    Install(std::move(Graphic));
+}
+
+void TPicture::SaveToFile(const std::string& FileName) const
+{
+    std::vector<std::uint8_t> Bytes;
+    if (FGraphic) FGraphic->SaveToStream(Bytes);
+    WriteWholeFile(FileName, Bytes);
+}

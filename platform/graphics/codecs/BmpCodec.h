@@ -1,0 +1,14 @@
+#pragma once
+// The BMP file format: reading every common variant, writing what the desktop writes.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class TBitmap;
+
+// Replaces Target by the picture in Bytes; damaged data raises "ビットマップイメージが不正です".
+void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target);
+// Appends a BMP file of Source: colour table of 2^bits entries up to 8 bits, bit fields for pf16bit and
+// pfcustom, rows bottom-up.
+void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes);

@@ -1,0 +1,17 @@
+#pragma once
+// File helpers: whole-file reads and safe writes.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The extension of FileName with its dot (".bmp"), or empty.
+std::string ExtractFileExt(const std::string& FileName);
+
+// The bytes of the file; raises "ファイル %s は開けません" when it cannot be read.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& FileName);
+
+// Writes Bytes to a temporary file beside FileName and renames it over FileName, so a failed write
+// leaves the previous file as it was; raises "ファイル %s を作成できません".
+void WriteWholeFile(const std::string& FileName, std::span<const std::uint8_t> Bytes);

@@ -1,0 +1,20 @@
+#pragma once
+// The message texts of the platform layer, exactly as users see them.
+
+namespace Messages {
+
+inline constexpr const char* SInvalidPixelFormat = "画像フォーマットが不正です";
+inline constexpr const char* SScanLineOutOfRange = "スキャンライン のインデックスが範囲を越えました";
+inline constexpr const char* SUnknownExtension = "拡張子 .%s の画像形式は処理できません";
+inline constexpr const char* SInvalidBitmap = "ビットマップイメージが不正です";
+inline constexpr const char* SInvalidIcon = "アイコンイメージが不正です";
+inline constexpr const char* SInvalidMetafile = "メタファイルが不正です";
+inline constexpr const char* SJPEGError = "JPEG エラー #%d";
+inline constexpr const char* SFOpenError = "ファイル %s は開けません";
+inline constexpr const char* SFCreateError = "ファイル %s を作成できません";
+inline constexpr const char* SNoClipboardIcon = "クリップボードはアイコンには対応していません";
+inline constexpr const char* SImageCanvasNeedsBitmap = "ビットマップを持っている時のみイメージの変更が可能です";
+inline constexpr const char* SAssertionFailed = "Assertion failure";
+inline constexpr const char* SAssertError = "%s (%s, %d 行)";
+
+} // namespace Messages
