@@ -3,13 +3,17 @@
 // under one protocol: kind string and OnAmend, silent refusal, pixel-format normalisation, compute,
 // restore, install, repaint, OnAmended.
 
+#include "engine/OperationTable.h"
 #include "platform/controls/Image.h"
 #include "platform/graphics/Bitmap.h"
 #include "reduce/Reduce.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 enum TPictureType
 {
@@ -85,5 +89,50 @@ protected:
     virtual void DoAmended();
 
 private:
+    // The operation protocol, written once. Kind names the operation's entry in the operation table, whose
+    // bounds, conditions and gate decide a refusal; a refusal stops silently after OnAmend.
+
+    // A kernel that changes the picture's own 24-bit bitmap; returning false stops the operation after
+    // the pixel format is restored, without repaint or OnAmended.
+    using TInPlaceKernel = std::function<bool(TBitmap& Work)>;
+    // A kernel that reads only the untouched 24-bit Source and fills Result, a new 24-bit bitmap of the
+    // same size with a copy of Source's palette.
+    using TIntoNewKernel = std::function<void(const TBitmap& Source, TBitmap& Result)>;
+
+    // Kind and OnAmend, argument check, gate, normalisation to 24 bits, Kernel on the picture's bitmap,
+    // restore, repaint, OnAmended. Returns whether OnAmended fired.
+    bool RunInPlace(std::string_view Kind, std::initializer_list<TArgument> Arguments, const TInPlaceKernel& Kernel);
+    template <class TKernel>
+    requires std::is_void_v<std::invoke_result_t<TKernel&, TBitmap&>>
+    bool RunInPlace(std::string_view Kind, std::initializer_list<TArgument> Arguments, TKernel&& Kernel)
+    {
+        return RunInPlace(Kind, Arguments, TInPlaceKernel([&Kernel](TBitmap& Work) {
+                              Kernel(Work);
+                              return true;
+                          }));
+    }
+    // As RunInPlace, but Kernel builds a new bitmap, which gets the restored pixel format and is
+    // installed as the picture's graphic. Returns whether OnAmended fired.
+    bool RunIntoNew(std::string_view Kind, std::initializer_list<TArgument> Arguments, const TIntoNewKernel& Kernel);
+
+    // The protocol's steps, for operations with a flow of their own (geometry, Spread, Automatic).
+    // Step 1: FKind := Kind, then DoAmend.
+    void Announce(std::string_view Kind);
+    // Step 2: Arguments against Kind's table entry (bounds and conditions).
+    bool ArgumentsAccepted(std::string_view Kind, std::initializer_list<TArgument> Arguments) const;
+    // Step 3: the gate; the BitsPerPixel gates turn a device-dependent bitmap into a section.
+    bool PassesGate(TOperationGate Gate);
+    // The picture's graphic as a bitmap, or null.
+    TBitmap* PictureBitmap() const;
+    // Step 4: brings Bitmap to pf24bit (a device-dependent or custom layout counts as 24 bits) and returns
+    // the format RestorePixelFormat needs.
+    static TPixelFormat NormalisePixelFormat(TBitmap& Bitmap);
+    // Step 6: sets Bitmap back to Original when that is pf8bit or pf32bit; other formats stay at 24 bits.
+    static void RestorePixelFormat(TBitmap& Bitmap, TPixelFormat Original);
+    // Step 7: Result becomes the picture's graphic (the picture takes it over).
+    void InstallBitmap(std::unique_ptr<TBitmap> Result);
+    // Steps 8 and 9: repaint request, then DoAmended.
+    void Finish();
+
     std::string FKind;
 };

@@ -1,0 +1,107 @@
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+TEST(KelvoImage, StartsEmptyWithoutKind)
+{
+    TKelvoImage Image;
+    EXPECT_EQ(Image.Kind(), "");
+    EXPECT_EQ(Image.PictureType(), picNil);
+    EXPECT_EQ(Image.BitsPerPixel(), 0);
+}
+
+TEST(KelvoImage, PictureTypeOfABitmap)
+{
+    auto Image = ImageWith(UniformBitmap(2, 2, 1, 2, 3));
+    EXPECT_EQ(Image->PictureType(), picBitmap);
+    EXPECT_EQ(Image->BitsPerPixel(), 24);
+}
+
+TEST(KelvoImage, BitsPerPixelTurnsADeviceBitmapIntoASection)
+{
+    TBitmap Device;
+    Device.SetSize(3, 2);
+    ASSERT_EQ(Device.HandleType(), bmDDB);
+    auto Image = ImageWith(Device);
+    ASSERT_EQ(PictureOf(*Image).HandleType(), bmDDB);
+    EXPECT_EQ(Image->BitsPerPixel(), 32);
+    EXPECT_EQ(PictureOf(*Image).HandleType(), bmDIB);
+    EXPECT_EQ(PictureOf(*Image).PixelFormat(), pf32bit);
+}
+
+TEST(KelvoImage, BitsPerPixelOfAnEmptyBitmapIsZero)
+{
+    auto Image = ImageWith(TBitmap());
+    EXPECT_EQ(Image->BitsPerPixel(), 0);
+}
+
+TEST(KelvoImage, SettingPictureTypeToNilEmptiesThePicture)
+{
+    auto Image = ImageWith(UniformBitmap(2, 2, 1, 2, 3));
+    Image->SetPictureType(picNil);
+    EXPECT_EQ(Image->Picture().Graphic(), nullptr);
+    EXPECT_EQ(Image->PictureType(), picNil);
+}
+
+TEST(KelvoImage, SettingPictureTypeToIconUnknownOrTheSameKindChangesNothing)
+{
+    auto Image = ImageWith(UniformBitmap(2, 2, 1, 2, 3));
+    const TGraphic* Before = Image->Picture().Graphic();
+    for (TPictureType Value : {picIcon, picUnknown, picBitmap}) {
+        Image->SetPictureType(Value);
+        EXPECT_EQ(Image->Picture().Graphic(), Before);
+        EXPECT_EQ(Image->PictureType(), picBitmap);
+    }
+    TKelvoImage Empty;
+    Empty.SetPictureType(picBitmap);
+    EXPECT_EQ(Empty.PictureType(), picBitmap);
+    EXPECT_TRUE(Empty.Picture().Graphic()->Empty());
+}
+
+TEST(KelvoImage, SettingPictureTypeFiresNoEventAndKeepsKind)
+{
+    auto Image = ImageWith(UniformBitmap(2, 2, 1, 2, 3));
+    TEventLog Log(*Image);
+    Image->SetPictureType(picNil);
+    EXPECT_TRUE(Log.Events.empty());
+    EXPECT_EQ(Image->Kind(), "");
+}
+
+TEST(OperationProtocol, AFullRunFiresBothEventsAndRequestsARepaint)
+{
+    auto Image = ImageWith(UniformBitmap(3, 1, 10, 20, 30));
+    TEventLog Log(*Image);
+    const int Repaints = Image->RepaintRequests();
+    Image->Negative();
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend Negative", "Amended Negative"}));
+    EXPECT_EQ(Image->Kind(), "Negative");
+    EXPECT_GT(Image->RepaintRequests(), Repaints);
+    EXPECT_EQ(PixelAt(PictureOf(*Image), 2, 0), (std::array<int, 3>{245, 235, 225}));
+}
+
+TEST(OperationProtocol, RefusalsFireOnlyOnAmendAndLeaveTheBytes)
+{
+    const TBitmap Original = MakeRandomBitmap(5, 3, 24, 7);
+    auto Image = ImageWith(Original);
+    TEventLog Log(*Image);
+    Image->Bright(100);
+    Image->Light(256);
+    Image->Gamma(10.5L);
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend Bright", "Amend Light", "Amend Gamma"}));
+    EXPECT_EQ(Image->Kind(), "Gamma");
+    EXPECT_TRUE(SamePixels(PictureOf(*Image), Original));
+}
+
+TEST(OperationProtocol, AnEmptyComponentRefusesEveryPixelOperation)
+{
+    TKelvoImage Image;
+    TEventLog Log(Image);
+    int Threshold = 7;
+    Image.GrayScale();
+    Image.BlackAndWhite(-1, Threshold);
+    Image.Automatic(1);
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend GrayScale", "Amend BlackAndWhite", "Amend Automatic"}));
+    EXPECT_EQ(Threshold, 7);
+    EXPECT_EQ(Image.Picture().Graphic(), nullptr);
+}
