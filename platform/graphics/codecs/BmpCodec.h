@@ -10,5 +10,5 @@ class TBitmap;
 // Replaces Target by the picture in Bytes; damaged data raises "ビットマップイメージが不正です".
 void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target);
 // Appends a BMP file of Source: colour table of 2^bits entries up to 8 bits, bit fields for pf16bit and
-// pfcustom, rows bottom-up.
+// pfcustom, rows bottom-up. An empty bitmap appends nothing.
 void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes);

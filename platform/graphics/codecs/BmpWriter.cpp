@@ -1,0 +1,82 @@
+// Writing BMP files as the desktop writes them: a 40-byte info header, a colour table of 2^bits entries
+// up to 8 bits, three bit-field masks for 16-bit 5-6-5 and custom layouts, rows bottom-up.
+#include "platform/graphics/codecs/BmpCodec.h"
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/codecs/BmpFormat.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace Bmp;
+
+void PutU16(std::vector<std::uint8_t>& Bytes, std::uint32_t Value)
+{
+    Bytes.push_back(std::uint8_t(Value));
+    Bytes.push_back(std::uint8_t(Value >> 8));
+}
+
+void PutU32(std::vector<std::uint8_t>& Bytes, std::uint32_t Value)
+{
+    PutU16(Bytes, Value & 0xFFFF);
+    PutU16(Bytes, Value >> 16);
+}
+
+} // namespace
+
+void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+{
+    // An empty bitmap has no file form: nothing is written, as the desktop's bitmap writes nothing.
+    if (Source.Empty()) return;
+    // A device-dependent bitmap is held in the 32-bit layout and written as such; a 15-bit one is the
+    // plain 16-bit layout; 5-6-5 and custom layouts carry their masks.
+    const int Bits = Source.BitCount();
+    const TPixelFormat Format = Source.PixelFormat();
+    const bool BitFields = Format == pf16bit || Format == pfcustom;
+    const std::size_t TableBytes = Bits <= 8 ? (std::size_t(4) << Bits) : BitFields ? 12 : 0;
+    const std::size_t RowBytes = BytesPerScanLine(Source.Width(), Bits);
+    const std::size_t PixelBytes = RowBytes * std::size_t(Source.Height());
+    const std::size_t PixelOffset = FileHeaderSize + InfoHeaderSize + TableBytes;
+    const std::size_t FileSize = PixelOffset + PixelBytes;
+
+    Bytes.reserve(Bytes.size() + FileSize);
+    Bytes.push_back('B');
+    Bytes.push_back('M');
+    PutU32(Bytes, std::uint32_t(std::min<std::size_t>(FileSize, UINT32_MAX)));
+    PutU32(Bytes, 0); // reserved
+    PutU32(Bytes, std::uint32_t(PixelOffset));
+
+    PutU32(Bytes, InfoHeaderSize);
+    PutU32(Bytes, std::uint32_t(Source.Width()));
+    PutU32(Bytes, std::uint32_t(Source.Height())); // positive: bottom-up
+    PutU16(Bytes, 1);                              // planes
+    PutU16(Bytes, std::uint32_t(Bits));
+    PutU32(Bytes, BitFields ? BI_BITFIELDS : BI_RGB);
+    PutU32(Bytes, std::uint32_t(std::min<std::size_t>(PixelBytes, UINT32_MAX)));
+    PutU32(Bytes, 0); // pixels per metre, horizontally and vertically: unknown
+    PutU32(Bytes, 0);
+    PutU32(Bytes, 0); // colours used: the whole table
+    PutU32(Bytes, 0); // colours important: all
+
+    if (Bits <= 8) {
+        const TPalette& Palette = Source.ColorTable();
+        const int Entries = 1 << Bits;
+        for (int Index = 0; Index < Entries; ++Index) {
+            const TPaletteEntry Entry = Index < Palette.Count() ? Palette[Index] : TPaletteEntry{};
+            const std::uint8_t Quad[4] = {Entry.peBlue, Entry.peGreen, Entry.peRed, 0};
+            Bytes.insert(Bytes.end(), Quad, Quad + 4);
+        }
+    } else if (BitFields) {
+        const TBitFields Masks = Source.BitFields();
+        PutU32(Bytes, Masks.Red);
+        PutU32(Bytes, Masks.Green);
+        PutU32(Bytes, Masks.Blue);
+    }
+
+    // Whole rows at a time, padding included, last row first.
+    for (int Y = Source.Height() - 1; Y >= 0; --Y) {
+        const std::uint8_t* Row = Source.ScanLine(Y);
+        Bytes.insert(Bytes.end(), Row, Row + RowBytes);
+    }
+}

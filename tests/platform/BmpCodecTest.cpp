@@ -1,0 +1,480 @@
+// Hand-made BMP files: header variants, RLE codes, bit fields, refusals of damaged files, and round trips
+// of what the writer produces.
+#include "platform/graphics/codecs/BmpCodec.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "tests/support/PixelReader.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+void PutU16(TBytes& Bytes, std::uint32_t Value)
+{
+    Bytes.push_back(std::uint8_t(Value));
+    Bytes.push_back(std::uint8_t(Value >> 8));
+}
+void PutU32(TBytes& Bytes, std::uint32_t Value)
+{
+    PutU16(Bytes, Value & 0xFFFF);
+    PutU16(Bytes, Value >> 16);
+}
+std::uint32_t GetU32(const TBytes& Bytes, std::size_t Offset)
+{
+    return std::uint32_t(Bytes[Offset]) | (std::uint32_t(Bytes[Offset + 1]) << 8) |
+           (std::uint32_t(Bytes[Offset + 2]) << 16) | (std::uint32_t(Bytes[Offset + 3]) << 24);
+}
+std::uint16_t GetU16(const TBytes& Bytes, std::size_t Offset)
+{
+    return std::uint16_t(Bytes[Offset] | (Bytes[Offset + 1] << 8));
+}
+
+// The parts of a BMP file a test varies; the file header's offset and size follow from them.
+struct TBmpSpec
+{
+    std::uint32_t HeaderSize = 40;
+    std::int32_t Width = 1;
+    std::int32_t Height = 1;
+    std::uint16_t Planes = 1;
+    std::uint16_t BitCount = 24;
+    std::uint32_t Compression = 0;
+    std::uint32_t ColorsUsed = 0;
+    std::vector<std::uint32_t> Masks;   // written after a 40-byte header, or inside a longer one
+    std::vector<std::uint32_t> Palette; // 0x00RRGGBB; three bytes each under a 12-byte header
+    TBytes Pixels;
+};
+
+TBytes MakeBmp(const TBmpSpec& Spec)
+{
+    TBytes Info;
+    PutU32(Info, Spec.HeaderSize);
+    if (Spec.HeaderSize == 12) {
+        PutU16(Info, std::uint32_t(Spec.Width));
+        PutU16(Info, std::uint32_t(Spec.Height));
+        PutU16(Info, Spec.Planes);
+        PutU16(Info, Spec.BitCount);
+    } else {
+        PutU32(Info, std::uint32_t(Spec.Width));
+        PutU32(Info, std::uint32_t(Spec.Height));
+        PutU16(Info, Spec.Planes);
+        PutU16(Info, Spec.BitCount);
+        PutU32(Info, Spec.Compression);
+        PutU32(Info, std::uint32_t(Spec.Pixels.size()));
+        PutU32(Info, 2835); // 72 dpi
+        PutU32(Info, 2835);
+        PutU32(Info, Spec.ColorsUsed);
+        PutU32(Info, 0);
+        for (const auto Mask : Spec.Masks) PutU32(Info, Mask);
+        Info.resize(std::max<std::size_t>(Info.size(), Spec.HeaderSize), 0);
+    }
+    for (const auto Color : Spec.Palette) {
+        Info.push_back(std::uint8_t(Color));
+        Info.push_back(std::uint8_t(Color >> 8));
+        Info.push_back(std::uint8_t(Color >> 16));
+        if (Spec.HeaderSize != 12) Info.push_back(0);
+    }
+    TBytes File{'B', 'M'};
+    PutU32(File, std::uint32_t(14 + Info.size() + Spec.Pixels.size()));
+    PutU32(File, 0);
+    PutU32(File, std::uint32_t(14 + Info.size()));
+    File.insert(File.end(), Info.begin(), Info.end());
+    File.insert(File.end(), Spec.Pixels.begin(), Spec.Pixels.end());
+    return File;
+}
+
+TBitmap Read(const TBytes& Bytes)
+{
+    TBitmap Bitmap;
+    ReadBmp(Bytes, Bitmap);
+    return Bitmap;
+}
+
+TBytes Write(const TBitmap& Bitmap)
+{
+    TBytes Bytes;
+    WriteBmp(Bitmap, Bytes);
+    return Bytes;
+}
+
+::testing::AssertionResult Refused(const TBytes& Bytes)
+{
+    try {
+        TBitmap Bitmap;
+        ReadBmp(Bytes, Bitmap);
+        return ::testing::AssertionFailure() << "loaded";
+    } catch (const EInvalidGraphic& Error) {
+        if (Error.Message() == Messages::SInvalidBitmap) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "message " << Error.Message();
+    }
+}
+
+std::vector<int> Indices(const TBitmap& Bitmap, int Y)
+{
+    std::vector<int> Result;
+    const int Bits = Bitmap.BitCount();
+    const std::uint8_t* Row = Bitmap.ScanLine(Y);
+    for (int X = 0; X < Bitmap.Width(); ++X) {
+        const int PerByte = 8 / Bits;
+        Result.push_back((Row[X / PerByte] >> (8 - Bits * (X % PerByte + 1))) & ((1 << Bits) - 1));
+    }
+    return Result;
+}
+
+const std::vector<std::uint32_t> FourColours{0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+
+TBmpSpec Rle8(int Width, int Height, TBytes Codes)
+{
+    TBmpSpec Spec;
+    Spec.Width = Width;
+    Spec.Height = Height;
+    Spec.BitCount = 8;
+    Spec.Compression = 1;
+    Spec.ColorsUsed = 4;
+    Spec.Palette = FourColours;
+    Spec.Pixels = std::move(Codes);
+    return Spec;
+}
+
+} // namespace
+
+TEST(BmpReader, ReadsBottomUpAndTopDownRows)
+{
+    TBmpSpec Spec;
+    Spec.Height = 2;
+    Spec.Pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    const TBitmap BottomUp = Read(MakeBmp(Spec));
+    EXPECT_EQ(BottomUp.PixelFormat(), pf24bit);
+    EXPECT_EQ(BottomUp.HandleType(), bmDIB);
+    EXPECT_EQ(BottomUp.ScanLine(0)[0], 4);
+    EXPECT_EQ(BottomUp.ScanLine(1)[2], 3);
+    Spec.Height = -2;
+    const TBitmap TopDown = Read(MakeBmp(Spec));
+    EXPECT_EQ(TopDown.Height(), 2);
+    EXPECT_EQ(TopDown.ScanLine(0)[0], 1);
+    EXPECT_EQ(TopDown.ScanLine(1)[2], 6);
+}
+
+TEST(BmpReader, CoreHeaderHasThreeByteColours)
+{
+    TBmpSpec Spec;
+    Spec.HeaderSize = 12;
+    Spec.Width = 3;
+    Spec.BitCount = 1;
+    Spec.Palette = {0x302010, 0x605040};
+    Spec.Pixels = {0xA0, 0, 0, 0};
+    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf1bit);
+    EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x60, 0x50, 0x40));
+    EXPECT_EQ(ReadPixel(Bitmap, 1, 0), RGB(0x30, 0x20, 0x10));
+}
+
+TEST(BmpReader, TwoBitPicturesBecomeFourBit)
+{
+    TBmpSpec Spec;
+    Spec.Width = 5;
+    Spec.BitCount = 2;
+    Spec.ColorsUsed = 4;
+    Spec.Palette = FourColours;
+    Spec.Pixels = {0x1B, 0x80, 0, 0}; // 0 1 2 3 2
+    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf4bit);
+    EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{0, 1, 2, 3, 2}));
+    EXPECT_EQ(Bitmap.ColorTable().Count(), 4);
+    EXPECT_EQ(ReadPixel(Bitmap, 3, 0), RGB(0, 0, 255));
+}
+
+TEST(BmpReader, ShortColourTableIsKeptAndIndicesBeyondItAreRefused)
+{
+    TBmpSpec Spec;
+    Spec.Width = 3;
+    Spec.BitCount = 8;
+    Spec.ColorsUsed = 2;
+    Spec.Palette = {0x112233, 0x445566};
+    Spec.Pixels = {1, 0, 1, 0};
+    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.ColorTable().Count(), 2);
+    EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x44, 0x55, 0x66));
+    Spec.Pixels = {1, 2, 1, 0};
+    EXPECT_TRUE(Refused(MakeBmp(Spec)));
+}
+
+TEST(BmpReader, BitFieldLayoutsAreKept)
+{
+    TBmpSpec Spec;
+    Spec.BitCount = 16;
+    Spec.Compression = 3;
+    Spec.Masks = {0xF800, 0x07E0, 0x001F};
+    Spec.Pixels = {0xE0, 0x07, 0, 0}; // pure green
+    TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf16bit);
+    EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0, 255, 0));
+
+    Spec.Masks = {0x7C00, 0x03E0, 0x001F};
+    EXPECT_EQ(Read(MakeBmp(Spec)).PixelFormat(), pf15bit);
+
+    // A V5 header carries the masks itself.
+    Spec.HeaderSize = 124;
+    Spec.BitCount = 32;
+    Spec.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
+    Spec.Pixels = {0x10, 0x20, 0x30, 0};
+    Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pfcustom);
+    EXPECT_EQ(Bitmap.BitFields(), (TBitFields{0xFF, 0xFF00, 0xFF0000}));
+    EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x10, 0x20, 0x30));
+
+    Spec.Masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    EXPECT_EQ(Read(MakeBmp(Spec)).PixelFormat(), pf32bit);
+
+    // Alpha bit fields after a 40-byte header: four masks, pixels at 70.
+    Spec.HeaderSize = 40;
+    Spec.Compression = 6;
+    Spec.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
+    const TBytes File = MakeBmp(Spec);
+    EXPECT_EQ(GetU32(File, 10), 70u);
+    EXPECT_EQ(ReadPixel(Read(File), 0, 0), RGB(0x10, 0x20, 0x30));
+}
+
+TEST(BmpReader, WideChannelsAreScaledToTwentyFourBits)
+{
+    TBmpSpec Spec;
+    Spec.BitCount = 32;
+    Spec.Compression = 3;
+    Spec.Masks = {0xFFE00000, 0x001FFC00, 0x000003FF}; // 11, 11 and 10 bits
+    // Red 2047, green 0, blue 512: 512 × 255 / 1023 = 127.6.
+    const std::uint32_t Pixel = (2047u << 21) | 512u;
+    Spec.Pixels = {std::uint8_t(Pixel), std::uint8_t(Pixel >> 8), std::uint8_t(Pixel >> 16), std::uint8_t(Pixel >> 24)};
+    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf24bit);
+    EXPECT_EQ(Bitmap.ScanLine(0)[0], 128);
+    EXPECT_EQ(Bitmap.ScanLine(0)[1], 0);
+    EXPECT_EQ(Bitmap.ScanLine(0)[2], 255);
+}
+
+TEST(BmpReader, Rle8RunsAbsoluteRunsAndEndCodes)
+{
+    // Bottom line: three of index 1, end of line; top line: absolute 2 3 1 (padded), one 2, end of bitmap.
+    const TBitmap Bitmap = Read(MakeBmp(Rle8(4, 2, {3, 1, 0, 0, 0, 3, 2, 3, 1, 0, 1, 2, 0, 1})));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf8bit);
+    EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{2, 3, 1, 2}));
+    EXPECT_EQ(Indices(Bitmap, 1), (std::vector<int>{1, 1, 1, 0}));
+}
+
+TEST(BmpReader, Rle8DeltaLeavesSkippedPixelsAtIndexZero)
+{
+    const TBitmap Bitmap = Read(MakeBmp(Rle8(4, 3, {0, 2, 1, 1, 2, 3, 0, 1})));
+    EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(Indices(Bitmap, 1), (std::vector<int>{0, 3, 3, 0}));
+    EXPECT_EQ(Indices(Bitmap, 2), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST(BmpReader, Rle4AlternatesNibbles)
+{
+    TBmpSpec Spec = Rle8(8, 1, {5, 0x12, 0, 3, 0x31, 0x20, 0, 1});
+    Spec.BitCount = 4;
+    Spec.Compression = 2;
+    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    EXPECT_EQ(Bitmap.PixelFormat(), pf4bit);
+    EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{1, 2, 1, 2, 1, 3, 1, 2}));
+}
+
+TEST(BmpReader, RleEndingWithoutEndCodeNeedsEveryRow)
+{
+    EXPECT_EQ(Indices(Read(MakeBmp(Rle8(2, 2, {2, 1, 0, 0, 2, 3}))), 0), (std::vector<int>{3, 3}));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(2, 2, {2, 1, 0, 0}))));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(2, 2, {2, 1, 0}))));
+}
+
+TEST(BmpReader, RefusesRlePastTheRowOrPicture)
+{
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, 1, {5, 1, 0, 1}))));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, 1, {0, 5, 1, 1, 1, 1, 1, 0, 0, 1}))));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, 1, {0, 0, 0, 0, 1, 1, 0, 1}))));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, 1, {0, 2, 5, 0, 0, 1}))));
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, 1, {0, 4, 1, 1}))));  // absolute run cut off
+    EXPECT_TRUE(Refused(MakeBmp(Rle8(4, -1, {4, 1, 0, 1})))); // RLE cannot be top-down
+}
+
+TEST(BmpReader, RefusesHugeClaimsOnTinyFiles)
+{
+    TBmpSpec Spec;
+    Spec.Width = 100000;
+    Spec.Height = 100000;
+    Spec.Pixels = TBytes(146, 0);
+    EXPECT_TRUE(Refused(MakeBmp(Spec)));
+    TBmpSpec Rle = Rle8(100000, 100000, {0, 1});
+    Rle.Pixels.resize(130, 0);
+    EXPECT_TRUE(Refused(MakeBmp(Rle)));
+}
+
+TEST(BmpReader, RefusesDamagedHeaders)
+{
+    TBmpSpec Good;
+    Good.Width = 2;
+    Good.Pixels = TBytes(8, 0);
+    ASSERT_NO_THROW(Read(MakeBmp(Good)));
+
+    TBytes Magic = MakeBmp(Good);
+    Magic[1] = 'A';
+    EXPECT_TRUE(Refused(Magic));
+
+    const auto RefusedWith = [&](auto Change) {
+        TBmpSpec Spec = Good;
+        Change(Spec);
+        return Refused(MakeBmp(Spec));
+    };
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.HeaderSize = 41; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Planes = 2; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.BitCount = 7; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Width = 0; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Width = -2; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Height = 0; }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 1; }));   // RLE8 at 24 bits
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 4; }));   // embedded JPEG
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 3; }));   // bit fields at 24 bits
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.ColorsUsed = 1000; })); // table running into the pixels
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+        S.BitCount = 16;
+        S.Compression = 3;
+        S.Masks = {0xF0F0, 0x0F00, 0x000F}; // not contiguous
+    }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+        S.BitCount = 16;
+        S.Compression = 3;
+        S.Masks = {0xFF00, 0x0FF0, 0x000F}; // overlapping
+    }));
+    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+        S.BitCount = 16;
+        S.Compression = 3;
+        S.Masks = {0xF8000, 0x07E0, 0x001F}; // beyond 16 bits
+    }));
+
+    TBytes Offset = MakeBmp(Good);
+    Offset[10] = 200; // pixels past the end
+    EXPECT_TRUE(Refused(Offset));
+}
+
+TEST(BmpReader, RefusesEveryTruncation)
+{
+    const TBitmap Source = MakeRandomBitmap(5, 3, 8, 7);
+    const TBytes Full = Write(Source);
+    for (std::size_t Size = 0; Size < Full.size(); ++Size)
+        EXPECT_TRUE(Refused(TBytes(Full.begin(), Full.begin() + std::ptrdiff_t(Size)))) << Size;
+    // With the file size left 0, as some writers leave it, the pixels themselves must be there; only the
+    // last row's padding may be missing.
+    TBytes NoSize = Full;
+    std::memset(NoSize.data() + 2, 0, 4);
+    const std::size_t LastRowEnd = Full.size() - 3;
+    for (std::size_t Size = 0; Size < LastRowEnd; ++Size)
+        EXPECT_TRUE(Refused(TBytes(NoSize.begin(), NoSize.begin() + std::ptrdiff_t(Size)))) << Size;
+    EXPECT_TRUE(SamePixels(Read(TBytes(NoSize.begin(), NoSize.begin() + std::ptrdiff_t(LastRowEnd))), Source));
+}
+
+TEST(BmpWriter, PixelsFollowHeaderAndTable)
+{
+    const TBytes Bytes24 = Write(MakeRandomBitmap(3, 2, 24, 1));
+    EXPECT_EQ(GetU32(Bytes24, 10), 54u);
+    EXPECT_EQ(GetU32(Bytes24, 14), 40u);
+    EXPECT_EQ(GetU32(Bytes24, 30), 0u); // BI_RGB
+    EXPECT_EQ(GetU32(Bytes24, 2), Bytes24.size());
+    EXPECT_EQ(Bytes24.size(), 54u + 2 * 12);
+
+    const TBytes Bytes8 = Write(MakeRandomBitmap(3, 2, 8, 1));
+    EXPECT_EQ(GetU32(Bytes8, 10), 1078u);
+
+    TBitmap Custom;
+    Custom.SetLayout(3, 2, 32, TBitFields{0xFF, 0xFF00, 0xFF0000});
+    const TBytes Bytes32 = Write(Custom);
+    EXPECT_EQ(GetU32(Bytes32, 10), 66u);
+    EXPECT_EQ(GetU32(Bytes32, 30), 3u); // BI_BITFIELDS
+    EXPECT_EQ(GetU32(Bytes32, 54), 0xFFu);
+    EXPECT_EQ(GetU32(Bytes32, 62), 0xFF0000u);
+
+    TBitmap Fifteen;
+    Fifteen.SetLayout(3, 2, 16);
+    const TBytes Bytes15 = Write(Fifteen);
+    EXPECT_EQ(GetU32(Bytes15, 10), 54u);
+    EXPECT_EQ(GetU32(Bytes15, 30), 0u);
+
+    TBitmap Sixteen;
+    Sixteen.SetLayout(3, 2, 16, BitFields565);
+    const TBytes Bytes16 = Write(Sixteen);
+    EXPECT_EQ(GetU32(Bytes16, 10), 66u);
+    EXPECT_EQ(GetU32(Bytes16, 54), 0xF800u);
+}
+
+TEST(BmpWriter, DeviceBitmapIsWrittenAsThirtyTwoBits)
+{
+    TBitmap Device;
+    Device.SetSize(3, 2);
+    ASSERT_EQ(Device.PixelFormat(), pfDevice);
+    const TBytes Bytes = Write(Device);
+    EXPECT_EQ(GetU16(Bytes, 28), 32);
+    EXPECT_EQ(GetU32(Bytes, 30), 0u);
+    EXPECT_EQ(GetU32(Bytes, 10), 54u);
+    EXPECT_EQ(Read(Bytes).PixelFormat(), pf32bit);
+}
+
+TEST(BmpWriter, ShortPaletteIsPaddedToTheFullTable)
+{
+    TBitmap Bitmap;
+    Bitmap.SetLayout(2, 1, 4);
+    Bitmap.SetPalette(TPalette(std::vector<TPaletteEntry>{{10, 20, 30, 0}, {40, 50, 60, 0}}));
+    const TBytes Bytes = Write(Bitmap);
+    EXPECT_EQ(GetU32(Bytes, 10), 54u + 64);
+    EXPECT_EQ(Bytes[54 + 4], 60); // blue of entry 1
+    EXPECT_EQ(Bytes[54 + 6], 40); // red
+    for (std::size_t Offset = 54 + 8; Offset < 54 + 64; ++Offset) EXPECT_EQ(Bytes[Offset], 0) << Offset;
+    EXPECT_EQ(Read(Bytes).ColorTable().Count(), 16);
+}
+
+TEST(BmpWriter, EmptyBitmapWritesNothing)
+{
+    EXPECT_TRUE(Write(TBitmap()).empty());
+}
+
+struct TLayoutCase
+{
+    int BitCount;
+    std::optional<TBitFields> Fields;
+    TPixelFormat Format;
+};
+
+class BmpRoundTrip : public ::testing::TestWithParam<TLayoutCase>
+{
+};
+
+TEST_P(BmpRoundTrip, ReadsBackIdentically)
+{
+    const TLayoutCase Case = GetParam();
+    for (const int Width : {1, 2, 3, 5, 7}) {
+        const TBitmap Random = MakeRandomBitmap(Width, 3, Case.BitCount, std::uint32_t(Width * 31 + Case.BitCount));
+        TBitmap Source;
+        Source.SetLayout(Width, 3, Case.BitCount, Case.Fields);
+        for (int Y = 0; Y < 3; ++Y) std::memcpy(Source.ScanLine(Y), Random.ScanLine(Y), Random.RowBytes());
+        Source.SetPalette(Random.ColorTable());
+        ASSERT_EQ(Source.PixelFormat(), Case.Format);
+
+        const TBitmap Back = Read(Write(Source));
+        EXPECT_TRUE(SamePixels(Back, Source)) << "width " << Width;
+        EXPECT_EQ(Back.PixelFormat(), Case.Format) << "width " << Width;
+        EXPECT_EQ(Back.BitFields(), Source.BitFields()) << "width " << Width;
+        EXPECT_EQ(Back.ColorTable(), Source.ColorTable()) << "width " << Width;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, BmpRoundTrip,
+                         ::testing::Values(TLayoutCase{1, std::nullopt, pf1bit}, TLayoutCase{4, std::nullopt, pf4bit},
+                                           TLayoutCase{8, std::nullopt, pf8bit}, TLayoutCase{16, std::nullopt, pf15bit},
+                                           TLayoutCase{16, BitFields565, pf16bit},
+                                           TLayoutCase{16, TBitFields{0xF00, 0xF0, 0xF}, pfcustom},
+                                           TLayoutCase{24, std::nullopt, pf24bit},
+                                           TLayoutCase{32, std::nullopt, pf32bit},
+                                           TLayoutCase{32, TBitFields{0xFF, 0xFF00, 0xFF0000}, pfcustom}));
