@@ -2,13 +2,13 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/RasterCoverage.h"
+#include "platform/graphics/RasterStretch.h"
 #include "platform/graphics/RasterSurface.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
-#include <vector>
 
 namespace {
 
@@ -152,64 +152,6 @@ void ApplyCoverage(const TRasterSurface& Surface, const TCoverage& Coverage, std
             if (Coverage.Covered(X, Y)) Surface.Plot(X, Y, Value, Mode);
 }
 
-// Source pixel index for each visible destination column (or row): the source pixel whose span holds
-// the destination pixel's centre. Mirrored when exactly one of the two extents is negative.
-struct TAxisMap
-{
-    int First = 0; // first visible destination coordinate
-    std::vector<int> Source;
-};
-
-TAxisMap MapAxis(int DestFrom, int DestTo, int SourceFrom, int SourceTo, int DestLimit, int SourceLimit)
-{
-    const bool Mirrored = (DestTo < DestFrom) != (SourceTo < SourceFrom);
-    const long long DestLow = std::min(DestFrom, DestTo);
-    const long long DestCount = std::llabs((long long)DestTo - DestFrom);
-    const long long SourceLow = std::min(SourceFrom, SourceTo);
-    const long long SourceCount = std::llabs((long long)SourceTo - SourceFrom);
-    TAxisMap Map;
-    const long long Begin = std::max(0LL, -DestLow);
-    const long long End = std::min(DestCount, DestLimit - DestLow);
-    Map.First = int(DestLow + Begin);
-    for (long long Index = Begin; Index < End; ++Index) {
-        const long long Offset = (2 * Index + 1) * SourceCount / (2 * DestCount);
-        const long long Source = Mirrored ? SourceLow + SourceCount - 1 - Offset : SourceLow + Offset;
-        Map.Source.push_back(Source >= 0 && Source < SourceLimit ? int(Source) : -1);
-    }
-    return Map;
-}
-
-std::uint8_t BlendLevel(int Source, int Destination, int Alpha)
-{
-    return std::uint8_t((Source * Alpha + Destination * (255 - Alpha) + 127) / 255);
-}
-
-// One destination row of a stretch between blue-green-red layouts of 24 or 32 bits, byte by byte. A
-// 32-bit destination keeps a 32-bit source's fourth byte and gets 0 from a 24-bit one.
-void CopyRowBytewise(const TRasterSurface& From, int SourceY, const TRasterSurface& To, int DestY,
-                     const TAxisMap& Columns, bool Alpha)
-{
-    const std::uint8_t* Source = From.Row(SourceY);
-    std::uint8_t* Dest = To.Row(DestY) + std::size_t(Columns.First) * std::size_t(To.BitCount() / 8);
-    const std::size_t SourceBytes = std::size_t(From.BitCount() / 8);
-    const std::size_t DestBytes = std::size_t(To.BitCount() / 8);
-    for (const int SourceX : Columns.Source) {
-        const std::uint8_t* Pixel = Source + std::size_t(std::max(SourceX, 0)) * SourceBytes;
-        if (SourceX < 0) {
-            // Outside the source: the destination pixel stays.
-        } else if (!Alpha) {
-            Dest[0] = Pixel[0];
-            Dest[1] = Pixel[1];
-            Dest[2] = Pixel[2];
-            if (DestBytes == 4) Dest[3] = SourceBytes == 4 ? Pixel[3] : 0;
-        } else if (Pixel[3] != 0) {
-            for (int Channel = 0; Channel < 3; ++Channel)
-                Dest[Channel] = BlendLevel(Pixel[Channel], Dest[Channel], Pixel[3]);
-        }
-        Dest += DestBytes;
-    }
-}
-
 class TRasterDevice : public TCanvasDevice
 {
 public:
@@ -319,75 +261,14 @@ public:
         // Copying within one bitmap reads a snapshot, so overlapping areas see the original pixels.
         std::optional<TBitmap> Snapshot;
         if (&Source == &FTarget) Snapshot.emplace(Source);
-        const TRasterSurface From(Snapshot ? *Snapshot : Source);
-        const TRasterSurface To(FTarget);
-        const TAxisMap Columns =
-            MapAxis(Dest.Left, Dest.Right, SourceRect.Left, SourceRect.Right, To.Width(), From.Width());
-        const TAxisMap Rows =
-            MapAxis(Dest.Top, Dest.Bottom, SourceRect.Top, SourceRect.Bottom, To.Height(), From.Height());
-        const bool Alpha = Blend == TBlend::Alpha && Source.BitCount() == 32;
-        const bool SameValues = !Alpha && From.SameLayout(To);
-        const bool Bytewise = From.PlainBgr() && To.PlainBgr();
-        TColorCache Cache;
-        for (std::size_t Row = 0; Row < Rows.Source.size(); ++Row) {
-            const int SourceY = Rows.Source[Row];
-            if (SourceY < 0) continue;
-            const int DestY = Rows.First + int(Row);
-            if (Bytewise) {
-                CopyRowBytewise(From, SourceY, To, DestY, Columns, Alpha);
-                continue;
-            }
-            for (std::size_t Column = 0; Column < Columns.Source.size(); ++Column) {
-                const int SourceX = Columns.Source[Column];
-                if (SourceX < 0) continue;
-                const int DestX = Columns.First + int(Column);
-                const std::uint32_t Value = From.Get(SourceX, SourceY);
-                if (SameValues) {
-                    To.Put(DestX, DestY, Value);
-                } else if (!Alpha) {
-                    To.Put(DestX, DestY, Cache.Map(To, From.ColorOf(Value)));
-                } else {
-                    // Straight alpha in the top byte of the source's 32-bit pixel.
-                    const int Opacity = int(Value >> 24);
-                    if (Opacity == 0) continue;
-                    const TColor Color = From.ColorOf(Value);
-                    const TColor Under = To.ColorOf(To.Get(DestX, DestY));
-                    To.Put(DestX, DestY,
-                           Cache.Map(To, RGB(BlendLevel(GetRValue(Color), GetRValue(Under), Opacity),
-                                             BlendLevel(GetGValue(Color), GetGValue(Under), Opacity),
-                                             BlendLevel(GetBValue(Color), GetBValue(Under), Opacity))));
-                }
-            }
-        }
+        StretchPixels(TRasterSurface(Snapshot ? *Snapshot : Source), TRasterSurface(FTarget), Dest, SourceRect,
+                      Blend == TBlend::Alpha && Source.BitCount() == 32);
         FTarget.Modified();
     }
 
     TBitmap* Target() override { return &FTarget; }
 
 private:
-    // Remembers recent colour-to-value mappings: the nearest colour-table entry costs a search per
-    // colour on bitmaps of 8 bits or fewer.
-    class TColorCache
-    {
-    public:
-        std::uint32_t Map(const TRasterSurface& Surface, TColor Color)
-        {
-            if (!Surface.Indexed()) return Surface.Map(Color);
-            TEntry& Entry = FEntries[(Color * 2654435761u) >> 20];
-            if (!Entry.Used || Entry.Color != Color) Entry = TEntry{Color, Surface.Map(Color), true};
-            return Entry.Value;
-        }
-
-    private:
-        struct TEntry
-        {
-            TColor Color = 0;
-            std::uint32_t Value = 0;
-            bool Used = false;
-        };
-        std::vector<TEntry> FEntries = std::vector<TEntry>(4096);
-    };
-
     TBitmap& FTarget;
 };
 

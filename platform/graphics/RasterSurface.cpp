@@ -91,9 +91,8 @@ std::uint8_t* TRasterSurface::Row(int Y) const
     return const_cast<std::uint8_t*>(FPixels.ScanLine(Y));
 }
 
-std::uint32_t TRasterSurface::Get(int X, int Y) const
+std::uint32_t TRasterSurface::Get(const std::uint8_t* Line, int X) const
 {
-    const std::uint8_t* Line = Row(Y);
     switch (FBitCount) {
     case 1:
         return (Line[X >> 3] >> (7 - (X & 7))) & 1u;
@@ -118,9 +117,8 @@ std::uint32_t TRasterSurface::Get(int X, int Y) const
     }
 }
 
-void TRasterSurface::Put(int X, int Y, std::uint32_t Value) const
+void TRasterSurface::Put(std::uint8_t* Line, int X, std::uint32_t Value) const
 {
-    std::uint8_t* Line = Row(Y);
     switch (FBitCount) {
     case 1: {
         const auto Bit = std::uint8_t(0x80u >> (X & 7));

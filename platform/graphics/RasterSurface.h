@@ -36,9 +36,11 @@ public:
     // table shows black.
     TColor ColorOf(std::uint32_t Value) const;
 
-    // (X, Y) must lie inside the surface.
-    std::uint32_t Get(int X, int Y) const;
-    void Put(int X, int Y, std::uint32_t Value) const;
+    // (X, Y) must lie inside the surface; Line is Row(Y), for loops that fetch it once.
+    std::uint32_t Get(int X, int Y) const { return Get(Row(Y), X); }
+    void Put(int X, int Y, std::uint32_t Value) const { Put(Row(Y), X, Value); }
+    std::uint32_t Get(const std::uint8_t* Line, int X) const;
+    void Put(std::uint8_t* Line, int X, std::uint32_t Value) const;
 
     // Combines Value with the pixel by Mode; pixels outside the surface are left alone.
     void Plot(int X, int Y, std::uint32_t Value, TPenMode Mode) const;

@@ -156,7 +156,10 @@ TEST(Rectangle, OutlinesWithThePenAndFillsInsideWithoutRightAndBottomEdge)
     Canvas.Brush.Color = clRed;
     Canvas.Rectangle(2, 2, 6, 5);
     std::set<std::pair<int, int>> Outline;
-    for (int X = 2; X <= 5; ++X) Outline.insert({X, 2}), Outline.insert({X, 4});
+    for (int X = 2; X <= 5; ++X) {
+        Outline.insert({X, 2});
+        Outline.insert({X, 4});
+    }
     Outline.insert({2, 3});
     Outline.insert({5, 3});
     EXPECT_EQ(PixelsOf(Bitmap, clBlack), Outline);
@@ -244,6 +247,40 @@ TEST(StretchDraw, EnlargesByNearestNeighbour)
             for (int X = 0; X < 4; ++X)
                 EXPECT_EQ(PixelAt(Large, X, Y), (X / 2 == Y / 2) ? clBlack : clWhite) << X << "," << Y;
     }
+}
+
+// Every destination pixel against the source pixel under its centre, the source's colours read
+// through the pixel-format conversion to 24 bits.
+void ExpectNearestNeighbour(int SourceBits, int DestBits, int DestWidth, int DestHeight, bool Mirrored)
+{
+    const TBitmap Source = MakeRandomBitmap(13, 11, SourceBits, std::uint32_t(SourceBits * 100 + DestWidth));
+    TBitmap Colors(Source);
+    Colors.SetPixelFormat(pf24bit);
+    TBitmap Target = WhiteBitmap(DestWidth + 4, DestHeight + 4, DestBits);
+    Target.Canvas().StretchDraw(
+        Mirrored ? Rect(2 + DestWidth, 2, 2, 2 + DestHeight) : Rect(2, 2, 2 + DestWidth, 2 + DestHeight), Source);
+    for (int Y = 0; Y < Target.Height(); ++Y)
+        for (int X = 0; X < Target.Width(); ++X) {
+            const bool Inside = X >= 2 && X < 2 + DestWidth && Y >= 2 && Y < 2 + DestHeight;
+            TColor Expected = clWhite;
+            if (Inside) {
+                const int Column = Mirrored ? DestWidth - 1 - (X - 2) : X - 2;
+                Expected = PixelAt(Colors, int((Column + 0.5) * 13 / DestWidth), int((Y - 2 + 0.5) * 11 / DestHeight));
+            }
+            ASSERT_EQ(PixelAt(Target, X, Y), Expected) << SourceBits << " to " << DestBits << " bits, " << DestWidth
+                                                       << "x" << DestHeight << " at " << X << "," << Y;
+        }
+}
+
+TEST(StretchDraw, MatchesAPlainReferenceAtEveryDepthAndScale)
+{
+    for (const int SourceBits : {1, 4, 8, 16, 24, 32})
+        for (const int DestBits : {24, 32}) {
+            ExpectNearestNeighbour(SourceBits, DestBits, 13, 11, false); // one to one
+            ExpectNearestNeighbour(SourceBits, DestBits, 20, 16, false); // enlarged
+            ExpectNearestNeighbour(SourceBits, DestBits, 8, 6, false);   // reduced
+            ExpectNearestNeighbour(SourceBits, DestBits, 20, 16, true);  // mirrored
+        }
 }
 
 TEST(StretchDraw, ReadsIndexedSourcesThroughTheirPalette)
