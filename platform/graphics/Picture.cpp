@@ -1,6 +1,9 @@
 #include "platform/graphics/Picture.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Icon.h"
+#include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/PngImage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/Messages.h"
@@ -14,6 +17,10 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
 {
     static std::map<std::string, TPicture::TGraphicFactory> Formats{
         {"bmp", [] { return std::unique_ptr<TGraphic>(std::make_unique<TBitmap>()); }},
+        {"ico", [] { return std::unique_ptr<TGraphic>(std::make_unique<TIcon>()); }},
+        {"jpeg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
+        {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
+        {"png", [] { return std::unique_ptr<TGraphic>(std::make_unique<TPngImage>()); }},
     };
     return Formats;
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The EXIF orientation tag of a camera picture and the turn or mirror that shows it upright.
+
+#include <cstdint>
+#include <span>
+
+class TBitmap;
+
+// The orientation (1..8) in the payload of an APP1 segment ("Exif\0\0" and a TIFF structure); 1 when
+// the payload is no EXIF block, lacks the tag or holds a value outside 1..8. Reads nothing beyond
+// Payload, whatever its offsets claim.
+int ReadExifOrientation(std::span<const std::uint8_t> Payload);
+
+// Orientations 5..8 exchange width and height.
+constexpr bool SwapsSides(int Orientation)
+{
+    return Orientation >= 5 && Orientation <= 8;
+}
+
+// Target := Stored (24 bits a pixel) shown upright: 2 mirrors left-right, 3 turns by 180 degrees,
+// 4 mirrors top-bottom, 5 transposes, 6 turns clockwise by 90 degrees, 7 transposes across the other
+// diagonal, 8 turns anticlockwise by 90 degrees.
+void OrientBitmap(const TBitmap& Stored, int Orientation, TBitmap& Target);

@@ -1,0 +1,27 @@
+#pragma once
+// PNG through Qt's image I/O, kept out of the public headers.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+class TBitmap;
+
+struct TPngSize
+{
+    int Width = 0;
+    int Height = 0;
+};
+
+// The size in the IHDR chunk, read without decoding; nullopt when Bytes do not start like a PNG.
+std::optional<TPngSize> ReadPngSize(std::span<const std::uint8_t> Bytes);
+
+// Target := the picture: 32 bits a pixel with straight alpha in the fourth byte when the file has an
+// alpha channel (or transparency), else 24 bits. Returns false, Target unchanged, for damaged data or
+// a picture of more than 2^26 pixels.
+bool ReadPng(std::span<const std::uint8_t> Bytes, TBitmap& Target);
+
+// Appends a PNG file of Source: a plain 32-bit bitmap keeps its fourth byte as alpha, any other
+// layout is written as 24-bit colour.
+void WritePng(const TBitmap& Source, std::vector<std::uint8_t>& Bytes);
