@@ -1,0 +1,63 @@
+#include "engine/FilterKernels.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The interior columns of one row, where three column sums meet; a constant divisor lets the compiler
+// divide by multiplication.
+template <int Divisor> void BlurInterior(const std::uint16_t* Sums, std::uint8_t* Out, int Begin, int End)
+{
+    for (int I = Begin; I < End; ++I) Out[I] = std::uint8_t((Sums[I - 3] + Sums[I] + Sums[I + 3]) / Divisor);
+}
+
+} // namespace
+
+void BlurRows(const TPixelRows& Source, const TPixelRows& Target)
+{
+    const int W = Source.Width;
+    const int H = Source.Height;
+    const int Bytes = 3 * W;
+    // Per byte of the row: the channel summed over the window's rows (at most 3 × 255).
+    std::vector<std::uint16_t> Sums(static_cast<std::size_t>(Bytes));
+    for (int Y = 0; Y < H; ++Y) {
+        const int First = std::max(Y - 1, 0);
+        const int Last = std::min(Y + 1, H - 1);
+        const int RowCount = Last - First + 1;
+        const std::uint8_t* A = Source[First];
+        const std::uint8_t* B = Source[Y];
+        const std::uint8_t* C = Source[Last];
+        if (RowCount == 3) {
+            for (int I = 0; I < Bytes; ++I) Sums[std::size_t(I)] = std::uint16_t(A[I] + B[I] + C[I]);
+        } else if (RowCount == 2) {
+            const std::uint8_t* Other = First == Y ? C : A;
+            for (int I = 0; I < Bytes; ++I) Sums[std::size_t(I)] = std::uint16_t(B[I] + Other[I]);
+        } else {
+            for (int I = 0; I < Bytes; ++I) Sums[std::size_t(I)] = B[I];
+        }
+        std::uint8_t* Out = Target[Y];
+        const std::uint16_t* S = Sums.data();
+        if (W == 1) {
+            for (int I = 0; I < 3; ++I) Out[I] = std::uint8_t(S[I] / RowCount);
+            continue;
+        }
+        // First and last columns keep two columns of the window.
+        for (int I = 0; I < 3; ++I) {
+            Out[I] = std::uint8_t((S[I] + S[I + 3]) / (2 * RowCount));
+            Out[Bytes - 3 + I] = std::uint8_t((S[Bytes - 3 + I] + S[Bytes - 6 + I]) / (2 * RowCount));
+        }
+        switch (RowCount) {
+        case 3:
+            BlurInterior<9>(S, Out, 3, Bytes - 3);
+            break;
+        case 2:
+            BlurInterior<6>(S, Out, 3, Bytes - 3);
+            break;
+        default:
+            BlurInterior<3>(S, Out, 3, Bytes - 3);
+            break;
+        }
+    }
+}
