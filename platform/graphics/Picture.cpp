@@ -3,6 +3,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Metafile.h"
 #include "platform/graphics/PngImage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
@@ -21,6 +22,7 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
         {"jpeg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"png", [] { return std::unique_ptr<TGraphic>(std::make_unique<TPngImage>()); }},
+        {"emf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
     };
     return Formats;
 }

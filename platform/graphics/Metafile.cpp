@@ -1,0 +1,208 @@
+#include "platform/graphics/Metafile.h"
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/BitmapPainter.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/graphics/emf/EmfRecords.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "platform/system/Screen.h"
+
+#include <cstring>
+
+namespace {
+
+// The screen as a reference device: a 1920 × 1080 surface at its logical resolution.
+void ScreenReference(TSize& Pixels, TSize& Microns)
+{
+    const int Dpi = ScreenPixelsPerInch();
+    Pixels = TSize{1920, 1080};
+    Microns = TSize{1920 * 25400 / Dpi, 1080 * 25400 / Dpi};
+}
+
+// Extent (0.01 mm) to pixels and back; the way back rounds up so that converting it again gives the
+// pixels set (at most one extent unit per pixel of rounding).
+int ExtentToPixels(std::int64_t Extent, std::int64_t Pixels, std::int64_t Per)
+{
+    return Per <= 0 ? 0 : int(Extent * Pixels / Per);
+}
+
+int PixelsToExtent(std::int64_t Value, std::int64_t Pixels, std::int64_t Per)
+{
+    if (Pixels <= 0 || Value <= 0) return 0;
+    return int((Value * Per + Pixels - 1) / Pixels);
+}
+
+} // namespace
+
+TMetafile::TMetafile()
+{
+    ScreenReference(FReferencePixels, FReferenceMicrons);
+}
+
+TMetafile::TMetafile(const TMetafile& Source) : TGraphic()
+{
+    CopyFrom(Source);
+}
+
+TMetafile& TMetafile::operator=(const TMetafile& Source)
+{
+    if (this != &Source) {
+        CopyFrom(Source);
+        Changed();
+    }
+    return *this;
+}
+
+TMetafile::~TMetafile() = default;
+
+void TMetafile::CopyFrom(const TMetafile& Source)
+{
+    FData = Source.FData;
+    FMMWidth = Source.FMMWidth;
+    FMMHeight = Source.FMMHeight;
+    FInch = Source.FInch;
+    FEnhanced = Source.FEnhanced;
+    FPalette = Source.FPalette;
+    FReferencePixels = Source.FReferencePixels;
+    FReferenceMicrons = Source.FReferenceMicrons;
+}
+
+int TMetafile::Width() const
+{
+    // Pixels per 0.01 mm: logical dpi per 2540, or device pixels per (micrometres / 10).
+    if (FInch != 0) return ExtentToPixels(FMMWidth, ScreenPixelsPerInch(), 2540);
+    return ExtentToPixels(FMMWidth, FReferencePixels.cx, FReferenceMicrons.cx / 10);
+}
+
+int TMetafile::Height() const
+{
+    if (FInch != 0) return ExtentToPixels(FMMHeight, ScreenPixelsPerInch(), 2540);
+    return ExtentToPixels(FMMHeight, FReferencePixels.cy, FReferenceMicrons.cy / 10);
+}
+
+void TMetafile::SetWidth(int Value)
+{
+    SetMMWidth(FInch != 0 ? PixelsToExtent(Value, ScreenPixelsPerInch(), 2540)
+                          : PixelsToExtent(Value, FReferencePixels.cx, FReferenceMicrons.cx / 10));
+}
+
+void TMetafile::SetHeight(int Value)
+{
+    SetMMHeight(FInch != 0 ? PixelsToExtent(Value, ScreenPixelsPerInch(), 2540)
+                           : PixelsToExtent(Value, FReferencePixels.cy, FReferenceMicrons.cy / 10));
+}
+
+void TMetafile::SetMMWidth(int Value)
+{
+    if (Value < 0 || Value == FMMWidth) return;
+    FMMWidth = Value;
+    Changed();
+}
+
+void TMetafile::SetMMHeight(int Value)
+{
+    if (Value < 0 || Value == FMMHeight) return;
+    FMMHeight = Value;
+    Changed();
+}
+
+void TMetafile::SetInch(int Value)
+{
+    if (Value < 0 || Value == FInch) return;
+    FInch = Value;
+    Changed();
+}
+
+void TMetafile::SetEnhanced(bool Value)
+{
+    FEnhanced = Value;
+}
+
+void TMetafile::SetPalette(TPalette Value)
+{
+    FPalette = std::move(Value);
+    Changed();
+}
+
+void TMetafile::SetReference(TSize Pixels, TSize Microns)
+{
+    if (Pixels.cx <= 0 || Pixels.cy <= 0 || Microns.cx <= 0 || Microns.cy <= 0) return;
+    FReferencePixels = Pixels;
+    FReferenceMicrons = Microns;
+}
+
+void TMetafile::SetEmfBytes(std::vector<std::uint8_t> Bytes)
+{
+    const std::size_t Length = ValidateEmf(Bytes);
+    Bytes.resize(Length);
+    const TEmfHeaderInfo Header = ReadEmfHeader(Bytes);
+    FData = std::move(Bytes);
+    FMMWidth = std::max(0, Header.FrameRight - Header.FrameLeft);
+    FMMHeight = std::max(0, Header.FrameBottom - Header.FrameTop);
+    FReferencePixels = TSize{Header.DevicePixelsX, Header.DevicePixelsY};
+    FReferenceMicrons = TSize{Header.DeviceMicronsX, Header.DeviceMicronsY};
+    FPalette = TPalette();
+    Changed();
+}
+
+void TMetafile::Clear()
+{
+    FData.clear();
+    FMMWidth = FMMHeight = 0;
+    FPalette = TPalette();
+    ScreenReference(FReferencePixels, FReferenceMicrons);
+    Changed();
+}
+
+std::unique_ptr<TGraphic> TMetafile::Clone() const
+{
+    return std::make_unique<TMetafile>(*this);
+}
+
+void TMetafile::Draw(TCanvas& Canvas, const TRect& Rect) const
+{
+    if (Empty() || Rect.Width() == 0 || Rect.Height() == 0) return;
+    const QRectF Frame = EmfFrameInDevicePixels(FData);
+    if (TBitmap* Target = Canvas.Device().Target()) {
+        PaintOnBitmap(*Target, [&](QPainter& Painter) {
+            PlayEmf(FData, Painter, QRectF(Rect.Left, Rect.Top, Rect.Width(), Rect.Height()), Frame);
+        });
+        return;
+    }
+    // A device without pixels of its own gets the picture as a bitmap.
+    TBitmap Work;
+    Work.SetLayout(std::abs(Rect.Width()), std::abs(Rect.Height()), 32);
+    PaintOnBitmap(Work, [&](QPainter& Painter) {
+        Painter.fillRect(QRectF(0, 0, Work.Width(), Work.Height()), Qt::white);
+        PlayEmf(FData, Painter, QRectF(0, 0, Work.Width(), Work.Height()), Frame);
+    });
+    Canvas.Device().StretchBitmap(Rect, Work, ::Rect(0, 0, Work.Width(), Work.Height()), TBlend::Opaque);
+}
+
+void TMetafile::LoadFromStream(std::span<const std::uint8_t> Bytes)
+{
+    SetEmfBytes(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
+    FInch = 0;
+    FEnhanced = true;
+    Changed();
+}
+
+std::vector<std::uint8_t> TMetafile::FramedEmf() const
+{
+    std::vector<std::uint8_t> Bytes = FData;
+    std::int32_t Frame[4];
+    std::memcpy(Frame, Bytes.data() + 24, sizeof Frame);
+    Frame[2] = Frame[0] + FMMWidth;
+    Frame[3] = Frame[1] + FMMHeight;
+    std::memcpy(Bytes.data() + 24, Frame, sizeof Frame);
+    return Bytes;
+}
+
+void TMetafile::SaveToStream(std::vector<std::uint8_t>& Bytes) const
+{
+    if (Empty()) return;
+    const std::vector<std::uint8_t> Emf = FramedEmf();
+    Bytes.insert(Bytes.end(), Emf.begin(), Emf.end());
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Device-independent bitmaps stored inside metafile records, as Qt images.
+
+#include <QImage>
+
+#include <cstdint>
+
+// The bitmap whose header lies at OffBmi (CbBmi bytes) and whose pixels lie at OffBits (CbBits bytes) of
+// a record of Size bytes; a null image when the parts leave the record or do not describe a bitmap.
+// KeepAlpha reads the fourth byte of 32-bit pixels as premultiplied alpha, as alpha blending wants.
+QImage DibToImage(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
+                  std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, bool KeepAlpha = false);
+
+// The signed height of that bitmap's header (negative for top-down rows), 0 when there is none.
+int DibHeight(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi);
