@@ -45,7 +45,7 @@ static void BM_FillRect24(benchmark::State& State)
 }
 BENCHMARK(BM_FillRect24)->Unit(benchmark::kMillisecond);
 
-// The trimming frame: a dotted inverting outline around the whole picture, drawn and erased.
+// A dotted inverting outline around the whole picture, drawn and erased.
 static void BM_NotXorOutline24(benchmark::State& State)
 {
     TBitmap Picture = MakeBenchPicture(24);
@@ -58,3 +58,17 @@ static void BM_NotXorOutline24(benchmark::State& State)
     });
 }
 BENCHMARK(BM_NotXorOutline24)->Unit(benchmark::kMillisecond);
+
+// The trimming frame: a two-pixel inverting outline around the whole picture, drawn and erased.
+static void BM_NotXorWideOutline24(benchmark::State& State)
+{
+    TBitmap Picture = MakeBenchPicture(24);
+    TCanvas& Canvas = Picture.Canvas();
+    Canvas.Pen = TPen{clBlack, 2, psSolid, pmNotXor};
+    Canvas.Brush.Style = bsClear;
+    RunAgainstMemcpy(State, Picture.RowBytes() * BenchHeight, [&] {
+        Canvas.Rectangle(10, 10, BenchWidth - 10, BenchHeight - 10);
+        Canvas.Rectangle(10, 10, BenchWidth - 10, BenchHeight - 10);
+    });
+}
+BENCHMARK(BM_NotXorWideOutline24)->Unit(benchmark::kMillisecond);

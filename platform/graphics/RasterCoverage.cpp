@@ -20,21 +20,32 @@ TRect Intersect(const TRect& A, const TRect& B)
     return Result.Width() > 0 && Result.Height() > 0 ? Result : TRect{};
 }
 
-// A mask image of Bounds' size, painted with the origin of device pixels.
-QImage MakeMaskImage(const TRect& Bounds)
+// Paints Draw into every tile of Bounds that Touches (a tile rectangle in device pixels) admits, with
+// the painter's origin at device pixel (0, 0), and keeps the tiles that got a covered pixel.
+template <class TDraw, class TTouches> TCoverage Rasterise(const TRect& Bounds, TDraw&& Draw, TTouches&& Touches)
 {
-    QImage Image(Bounds.Width(), Bounds.Height(), QImage::Format_ARGB32_Premultiplied);
-    Image.fill(Qt::transparent);
-    return Image;
-}
-
-TCoverage ReadMask(const QImage& Image, const TRect& Bounds)
-{
-    TCoverage Coverage{Bounds, std::vector<std::uint8_t>(std::size_t(Bounds.Width()) * std::size_t(Bounds.Height()))};
-    for (int Y = 0; Y < Bounds.Height(); ++Y) {
-        const auto* Line = reinterpret_cast<const QRgb*>(Image.constScanLine(Y));
-        for (int X = 0; X < Bounds.Width(); ++X)
-            Coverage.Mask[std::size_t(Y) * std::size_t(Bounds.Width()) + std::size_t(X)] = qAlpha(Line[X]) >= 128;
+    constexpr int Size = TCoverage::TileSize;
+    TCoverage Coverage;
+    Coverage.Bounds = Bounds;
+    Coverage.TilesAcross = (Bounds.Width() + Size - 1) / Size;
+    const int TilesDown = (Bounds.Height() + Size - 1) / Size;
+    Coverage.Tiles.resize(std::size_t(Coverage.TilesAcross) * std::size_t(TilesDown));
+    std::vector<std::uint8_t> Buffer(std::size_t(Size) * Size);
+    for (std::size_t Index = 0; Index < Coverage.Tiles.size(); ++Index) {
+        const int Left = Bounds.Left + int(Index) % Coverage.TilesAcross * Size;
+        const int Top = Bounds.Top + int(Index) / Coverage.TilesAcross * Size;
+        if (!Touches(QRectF(Left, Top, Size, Size))) continue;
+        std::fill(Buffer.begin(), Buffer.end(), std::uint8_t(0));
+        {
+            QImage Image(Buffer.data(), Size, Size, Size, QImage::Format_Alpha8);
+            QPainter Painter(&Image);
+            Painter.setRenderHint(QPainter::Antialiasing, false);
+            Painter.setRenderHint(QPainter::TextAntialiasing, false);
+            Painter.translate(-Left, -Top);
+            Draw(Painter);
+        }
+        if (std::any_of(Buffer.begin(), Buffer.end(), [](std::uint8_t Alpha) { return Alpha != 0; }))
+            Coverage.Tiles[Index] = Buffer;
     }
     return Coverage;
 }
@@ -73,15 +84,15 @@ TCoverage StrokeCoverage(std::span<const TPoint> Points, int Width, bool Closed,
     for (const TPoint& Point : Points.subspan(1)) Path.lineTo(Point.X + 0.5, Point.Y + 0.5);
     if (Closed) Path.closeSubpath();
 
-    QImage Image = MakeMaskImage(Bounds);
-    {
-        QPainter Painter(&Image);
-        Painter.setRenderHint(QPainter::Antialiasing, false);
-        Painter.translate(-Bounds.Left, -Bounds.Top);
-        Painter.setPen(QPen(Qt::black, Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        Painter.drawPath(Path);
-    }
-    return ReadMask(Image, Bounds);
+    QPainterPathStroker Stroker;
+    Stroker.setWidth(Width);
+    Stroker.setCapStyle(Qt::RoundCap);
+    Stroker.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath Outline = Stroker.createStroke(Path);
+    return Rasterise(
+        Bounds, [&](QPainter& Painter) { Painter.fillPath(Outline, Qt::black); },
+        // A pixel belongs to a tile by its centre, so a tile is tested with a pixel's margin.
+        [&](const QRectF& Tile) { return Outline.intersects(Tile.adjusted(-1, -1, 1, 1)); });
 }
 
 TCoverage TextCoverage(int X, int Y, const std::string& Text, const TFont& Font, const TRect& Clip)
@@ -97,15 +108,14 @@ TCoverage TextCoverage(int X, int Y, const std::string& Text, const TFont& Font,
         Intersect(Rect(Extent.left() - 1, Extent.top() - 1, Extent.right() + 2, Extent.bottom() + 2), Clip);
     if (Bounds.Width() == 0) return {};
 
-    QImage Image = MakeMaskImage(Bounds);
-    {
-        QPainter Painter(&Image);
-        Painter.setRenderHint(QPainter::TextAntialiasing, false);
-        Painter.setFont(QtFont);
-        Painter.setPen(Qt::black);
-        Painter.drawText(QPointF(X - Bounds.Left, Y - Bounds.Top + Metrics.ascent()), String);
-    }
-    return ReadMask(Image, Bounds);
+    return Rasterise(
+        Bounds,
+        [&](QPainter& Painter) {
+            Painter.setFont(QtFont);
+            Painter.setPen(Qt::black);
+            Painter.drawText(QPointF(X, Y + Metrics.ascent()), String);
+        },
+        [](const QRectF&) { return true; });
 }
 
 TSize MeasureText(const std::string& Text, const TFont& Font)

@@ -147,9 +147,7 @@ TRect SurfaceRect(const TRasterSurface& Surface)
 
 void ApplyCoverage(const TRasterSurface& Surface, const TCoverage& Coverage, std::uint32_t Value, TPenMode Mode)
 {
-    for (int Y = Coverage.Bounds.Top; Y < Coverage.Bounds.Bottom; ++Y)
-        for (int X = Coverage.Bounds.Left; X < Coverage.Bounds.Right; ++X)
-            if (Coverage.Covered(X, Y)) Surface.Plot(X, Y, Value, Mode);
+    Coverage.ForEachCovered([&](int X, int Y) { Surface.Plot(X, Y, Value, Mode); });
 }
 
 class TRasterDevice : public TCanvasDevice
