@@ -1,4 +1,5 @@
 #include "engine/FilterKernels.h"
+#include "engine/Rows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,10 +16,12 @@ template <int Divisor> void BlurInterior(const std::uint16_t* Sums, std::uint8_t
 
 } // namespace
 
-void BlurRows(const TPixelRows& Source, const TPixelRows& Target)
+void ApplyBlur(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
 {
-    const int W = Source.Width;
-    const int H = Source.Height;
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int W = SourceBitmap.Width();
+    const int H = SourceBitmap.Height();
     const int Bytes = 3 * W;
     // Per byte of the row: the channel summed over the window's rows (at most 3 × 255).
     std::vector<std::uint16_t> Sums(static_cast<std::size_t>(Bytes));

@@ -1,14 +1,17 @@
 #include "engine/FilterKernels.h"
+#include "engine/Rows.h"
 
 #include "platform/graphics/PixelMath.h"
 
 #include <cstdint>
 #include <cstring>
 
-void EdgeRows(const TPixelRows& Source, const TPixelRows& Target, int Level)
+void ApplyEdge(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level)
 {
-    const int W = Source.Width;
-    const int H = Source.Height;
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int W = SourceBitmap.Width();
+    const int H = SourceBitmap.Height();
     const int Bytes = 3 * W;
     for (int Y = 0; Y < H; ++Y) {
         const std::uint8_t* Row = Source[Y];

@@ -1,4 +1,5 @@
 #include "engine/FramingKernel.h"
+#include "engine/Rows.h"
 
 #include "platform/graphics/PixelMath.h"
 
@@ -31,17 +32,18 @@ void MapRow(std::uint8_t* Row, int First, int Last, const TLevelMap& Map)
     for (int I = 3 * First; I < 3 * (Last + 1); ++I) Row[I] = Map[Row[I]];
 }
 
-void MapColumn(const TPixelRows& Picture, int Column, int FirstRow, int LastRow, const TLevelMap& Map)
+void MapColumn(const TRowAddresses& Picture, int Column, int FirstRow, int LastRow, const TLevelMap& Map)
 {
     for (int Y = FirstRow; Y <= LastRow; ++Y) MapRow(Picture[Y], Column, Column, Map);
 }
 
 } // namespace
 
-void FrameRows(const TPixelRows& Picture, int FrameWidth, int Contrast, bool LightFromLeft)
+void ApplyFraming(TBitmap& Bitmap, int FrameWidth, int Contrast, bool LightFromLeft)
 {
-    const int W = Picture.Width;
-    const int H = Picture.Height;
+    const auto Picture = RowAddresses(Bitmap);
+    const int W = Bitmap.Width();
+    const int H = Bitmap.Height();
     const int HalfContrast = (Contrast - 100) / 2 + 100;
     const TLevelMap SideLight = LightenTable(Contrast), SideDark = DarkenTable(Contrast);
     const TLevelMap EndLight = LightenTable(HalfContrast), EndDark = DarkenTable(HalfContrast);

@@ -1,8 +1,8 @@
 #pragma once
-// The bevelled frame, in place on 24-bit rows: bands of FrameWidth pixels along each edge, brightened
+// The bevelled frame, in place on a 24-bit bitmap: bands of FrameWidth pixels along each edge, brightened
 // or darkened by Contrast percent on the sides and by half of it above and below, meeting in mitred
 // corners. FrameWidth at least 1, Contrast 105..300.
 
-#include "engine/PixelRows.h"
+#include "platform/graphics/Bitmap.h"
 
-void FrameRows(const TPixelRows& Picture, int FrameWidth, int Contrast, bool LightFromLeft);
+void ApplyFraming(TBitmap& Picture, int FrameWidth, int Contrast, bool LightFromLeft);

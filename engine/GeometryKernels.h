@@ -1,23 +1,23 @@
 #pragma once
-// Geometry on rows. Turn, Reverse and Crop work at the picture's own depth (1, 4, 8, 16, 24 or 32 bits
-// a pixel; a 1- or 4-bit pixel is written into its own bits, the others of its byte kept); the
-// resamplers work on 24-bit rows.
+// Geometry from one bitmap into another, prepared by the caller with the right size and layout. Turn, Reverse and Crop
+// work at the picture's own depth (1, 4, 8, 16, 24 or 32 bits a pixel; a 1- or 4-bit pixel is written into its own
+// bits, the others of its byte kept); the resamplers work on 24-bit bitmaps.
 
-#include "engine/PixelRows.h"
+#include "platform/graphics/Bitmap.h"
 
 // Target := Source turned clockwise by Angle (90, 180 or 270); Target is H × W for 90 and 270.
-void TurnRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount, int Angle);
+void TurnPixels(const TBitmap& Source, TBitmap& Target, int Angle);
 
 // Target := Source mirrored left to right.
-void ReverseRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount);
+void ReversePixels(const TBitmap& Source, TBitmap& Target);
 
 // Target := the Target-sized part of Source whose top-left pixel is (Left, Top).
-void CropRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount, int Left, int Top);
+void CropPixels(const TBitmap& Source, TBitmap& Target, int Left, int Top);
 
 // Bilinear interpolation with pixel centres aligned and the edge rows and columns repeated, each
 // value summed in extended precision and rounded half to even.
-void BilinearRows(const TPixelRows& Source, const TPixelRows& Target);
+void BilinearPixels(const TBitmap& Source, TBitmap& Target);
 
 // Area averaging: each target pixel is the mean of the source area it covers, weighted by overlap,
 // its span ending 0.000001 short of the next pixel's; rounded half to even.
-void AreaAverageRows(const TPixelRows& Source, const TPixelRows& Target);
+void AreaAveragePixels(const TBitmap& Source, TBitmap& Target);

@@ -1,4 +1,5 @@
 #include "engine/FilterKernels.h"
+#include "engine/Rows.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,15 +16,15 @@ int Threshold(int Level)
 
 // The window of (X, Y) collected in its order, sorted by the partial exchange loop; returns the entry
 // left in the middle position. Used where the window is cut by the picture's edge.
-const std::uint8_t* MedianOfClippedWindow(const TPixelRows& Source, int X, int Y, int& MedianSum)
+const std::uint8_t* MedianOfClippedWindow(const TConstRowAddresses& Source, int W, int X, int Y, int& MedianSum)
 {
     const std::uint8_t* Pixels[9];
     int Sums[9];
     int N = 0;
     for (int Row = Y - 1; Row <= Y + 1; ++Row) {
-        if (Row < 0 || Row >= Source.Height) continue;
+        if (Row < 0 || Row >= int(Source.size())) continue;
         for (int Column = X - 1; Column <= X + 1; ++Column) {
-            if (Column < 0 || Column >= Source.Width) continue;
+            if (Column < 0 || Column >= W) continue;
             const std::uint8_t* Pixel = Source[Row] + 3 * Column;
             Pixels[N] = Pixel;
             Sums[N] = Pixel[0] + Pixel[1] + Pixel[2];
@@ -49,10 +50,10 @@ void Choose(const std::uint8_t* Centre, const std::uint8_t* Median, int MedianSu
     Out[2] = Chosen[2];
 }
 
-void ClippedPixel(const TPixelRows& Source, const TPixelRows& Target, int X, int Y, int Limit)
+void ClippedPixel(const TConstRowAddresses& Source, const TRowAddresses& Target, int W, int X, int Y, int Limit)
 {
     int MedianSum = 0;
-    const std::uint8_t* Median = MedianOfClippedWindow(Source, X, Y, MedianSum);
+    const std::uint8_t* Median = MedianOfClippedWindow(Source, W, X, Y, MedianSum);
     Choose(Source[Y] + 3 * X, Median, MedianSum, Limit, Target[Y] + 3 * X);
 }
 
@@ -80,8 +81,8 @@ TLanes Load(const std::uint16_t* Sums, int Position)
 
 // The interior pixels X .. X + 7 of an interior row Y; Sums holds the channel sums of rows Y - 1, Y and
 // Y + 1.
-void InteriorLanes(const TPixelRows& Source, const TPixelRows& Target, const std::uint16_t* const Sums[3], int X, int Y,
-                   int Limit)
+void InteriorLanes(const TConstRowAddresses& Source, const TRowAddresses& Target, const std::uint16_t* const Sums[3],
+                   int X, int Y, int Limit)
 {
     TLanes E[9];
     for (int Row = 0; Row < 3; ++Row)
@@ -101,10 +102,12 @@ void InteriorLanes(const TPixelRows& Source, const TPixelRows& Target, const std
 
 } // namespace
 
-void MedianRows(const TPixelRows& Source, const TPixelRows& Target, int Level)
+void ApplyMedian(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level)
 {
-    const int W = Source.Width;
-    const int H = Source.Height;
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int W = SourceBitmap.Width();
+    const int H = SourceBitmap.Height();
     const int Limit = Threshold(Level);
     std::vector<std::uint16_t> SumRows[3];
     for (auto& Row : SumRows) Row.resize(std::size_t(W));
@@ -118,16 +121,16 @@ void MedianRows(const TPixelRows& Source, const TPixelRows& Target, int Level)
     }
     for (int Y = 0; Y < H; ++Y) {
         if (Y == 0 || Y == H - 1 || W < 3) {
-            for (int X = 0; X < W; ++X) ClippedPixel(Source, Target, X, Y, Limit);
+            for (int X = 0; X < W; ++X) ClippedPixel(Source, Target, W, X, Y, Limit);
             continue;
         }
         // Rows Y - 1, Y, Y + 1 cycle through the three sum buffers.
         FillSums(SumRows[(Y + 1) % 3], Y + 1);
         const std::uint16_t* Sums[3] = {SumRows[(Y - 1) % 3].data(), SumRows[Y % 3].data(),
                                         SumRows[(Y + 1) % 3].data()};
-        ClippedPixel(Source, Target, 0, Y, Limit);
+        ClippedPixel(Source, Target, W, 0, Y, Limit);
         int X = 1;
         for (; X + LaneCount <= W - 1; X += LaneCount) InteriorLanes(Source, Target, Sums, X, Y, Limit);
-        for (; X < W; ++X) ClippedPixel(Source, Target, X, Y, Limit);
+        for (; X < W; ++X) ClippedPixel(Source, Target, W, X, Y, Limit);
     }
 }

@@ -1,14 +1,16 @@
 #include "engine/FilterKernels.h"
+#include "engine/Rows.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-void MosaicRows(const TPixelRows& Picture, int BlockSize)
+void ApplyMosaic(TBitmap& Bitmap, int BlockSize)
 {
-    const int W = Picture.Width;
-    const int H = Picture.Height;
+    const auto Picture = RowAddresses(Bitmap);
+    const int W = Bitmap.Width();
+    const int H = Bitmap.Height();
     const int Half = BlockSize / 2;
     const std::size_t Bytes = std::size_t(3) * std::size_t(W);
     // One filled row per band: every sample of the band lies inside its own block, so reading all of

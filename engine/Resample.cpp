@@ -1,4 +1,5 @@
 #include "engine/GeometryKernels.h"
+#include "engine/Rows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,11 +69,13 @@ std::vector<TAreaSpan> AreaAxis(int SourceSize, int TargetSize)
 
 } // namespace
 
-void BilinearRows(const TPixelRows& Source, const TPixelRows& Target)
+void BilinearPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
 {
-    const auto Columns = BilinearAxis(Source.Width, Target.Width);
-    const auto Rows = BilinearAxis(Source.Height, Target.Height);
-    for (int Y = 0; Y < Target.Height; ++Y) {
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const auto Columns = BilinearAxis(SourceBitmap.Width(), TargetBitmap.Width());
+    const auto Rows = BilinearAxis(SourceBitmap.Height(), TargetBitmap.Height());
+    for (int Y = 0; Y < TargetBitmap.Height(); ++Y) {
         const TBilinearAxis& Row = Rows[std::size_t(Y)];
         const std::uint8_t* A = Source[Row.Low];
         const std::uint8_t* B = Source[Row.High];
@@ -93,12 +96,15 @@ void BilinearRows(const TPixelRows& Source, const TPixelRows& Target)
     }
 }
 
-void AreaAverageRows(const TPixelRows& Source, const TPixelRows& Target)
+void AreaAveragePixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
 {
-    const double Scale = double(Source.Width) * Source.Height / Target.Width / Target.Height;
-    const auto Columns = AreaAxis(Source.Width, Target.Width);
-    const auto Rows = AreaAxis(Source.Height, Target.Height);
-    for (int Y = 0; Y < Target.Height; ++Y) {
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const double Scale =
+        double(SourceBitmap.Width()) * SourceBitmap.Height() / TargetBitmap.Width() / TargetBitmap.Height();
+    const auto Columns = AreaAxis(SourceBitmap.Width(), TargetBitmap.Width());
+    const auto Rows = AreaAxis(SourceBitmap.Height(), TargetBitmap.Height());
+    for (int Y = 0; Y < TargetBitmap.Height(); ++Y) {
         const TAreaSpan& Down = Rows[std::size_t(Y)];
         std::uint8_t* Out = Target[Y];
         for (const TAreaSpan& Across : Columns) {

@@ -6,5 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-std::vector<std::uint8_t*> RowAddresses(TBitmap& Bitmap);
-std::vector<const std::uint8_t*> RowAddresses(const TBitmap& Bitmap);
+using TRowAddresses = std::vector<std::uint8_t*>;
+using TConstRowAddresses = std::vector<const std::uint8_t*>;
+
+TRowAddresses RowAddresses(TBitmap& Bitmap);
+TConstRowAddresses RowAddresses(const TBitmap& Bitmap);

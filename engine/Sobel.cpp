@@ -1,4 +1,5 @@
 #include "engine/FilterKernels.h"
+#include "engine/Rows.h"
 
 #include <array>
 #include <cmath>
@@ -24,10 +25,12 @@ const std::array<std::uint8_t, RootCount>& RoundedRoots()
 
 } // namespace
 
-void SobelRows(const TPixelRows& Source, const TPixelRows& Target, int Level, bool Overlay)
+void ApplySobel(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level, bool Overlay)
 {
-    const int W = Source.Width;
-    const int H = Source.Height;
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int W = SourceBitmap.Width();
+    const int H = SourceBitmap.Height();
     const std::size_t Bytes = std::size_t(3) * std::size_t(W);
     if (W < 3 || H < 3) {
         for (int Y = 0; Y < H; ++Y) std::memcpy(Target[Y], Source[Y], Bytes);

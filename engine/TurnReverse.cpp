@@ -1,4 +1,5 @@
 #include "engine/GeometryKernels.h"
+#include "engine/Rows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,13 +26,15 @@ void PutSmall(std::uint8_t* Row, int X, int BitCount, unsigned Value)
 
 // Target(X, Y) := Source(SourceX(X, Y), SourceY(X, Y)) for every target pixel, in square tiles so
 // that both the rows read and the rows written stay in cache.
-template <int Size, class TMap> void MapWholePixels(const TPixelRows& Source, const TPixelRows& Target, TMap Map)
+template <int Size, class TMap>
+void MapWholePixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int Width, TMap Map)
 {
     constexpr int Tile = 32;
-    for (int TY0 = 0; TY0 < Target.Height; TY0 += Tile) {
-        const int TY1 = std::min(TY0 + Tile, Target.Height);
-        for (int TX0 = 0; TX0 < Target.Width; TX0 += Tile) {
-            const int TX1 = std::min(TX0 + Tile, Target.Width);
+    const int Height = int(Target.size());
+    for (int TY0 = 0; TY0 < Height; TY0 += Tile) {
+        const int TY1 = std::min(TY0 + Tile, Height);
+        for (int TX0 = 0; TX0 < Width; TX0 += Tile) {
+            const int TX1 = std::min(TX0 + Tile, Width);
             for (int Y = TY0; Y < TY1; ++Y) {
                 std::uint8_t* Out = Target[Y] + Size * TX0;
                 for (int X = TX0; X < TX1; ++X, Out += Size) {
@@ -44,29 +47,30 @@ template <int Size, class TMap> void MapWholePixels(const TPixelRows& Source, co
     }
 }
 
-template <class TMap> void MapPixels(const TPixelRows& Source, const TPixelRows& Target, int BitCount, TMap Map)
+template <class TMap>
+void MapPixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int Width, int BitCount, TMap Map)
 {
     switch (BitCount) {
     case 1:
     case 4:
-        for (int Y = 0; Y < Target.Height; ++Y)
-            for (int X = 0; X < Target.Width; ++X) {
+        for (std::size_t Y = 0; Y < Target.size(); ++Y)
+            for (int X = 0; X < Width; ++X) {
                 int SX = 0, SY = 0;
-                Map(X, Y, SX, SY);
+                Map(X, int(Y), SX, SY);
                 PutSmall(Target[Y], X, BitCount, GetSmall(Source[SY], SX, BitCount));
             }
         break;
     case 8:
-        MapWholePixels<1>(Source, Target, Map);
+        MapWholePixels<1>(Source, Target, Width, Map);
         break;
     case 16:
-        MapWholePixels<2>(Source, Target, Map);
+        MapWholePixels<2>(Source, Target, Width, Map);
         break;
     case 24:
-        MapWholePixels<3>(Source, Target, Map);
+        MapWholePixels<3>(Source, Target, Width, Map);
         break;
     default:
-        MapWholePixels<4>(Source, Target, Map);
+        MapWholePixels<4>(Source, Target, Width, Map);
         break;
     }
 }
@@ -102,41 +106,50 @@ void MirrorRow(const std::uint8_t* From, std::uint8_t* To, int Width, int BitCou
 
 } // namespace
 
-void TurnRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount, int Angle)
+void TurnPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Angle)
 {
-    const int W = Source.Width;
-    const int H = Source.Height;
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int W = SourceBitmap.Width();
+    const int H = SourceBitmap.Height();
+    const int BitCount = SourceBitmap.BitCount();
     if (Angle == 180) {
-        for (int Y = 0; Y < H; ++Y) MirrorRow(Source[H - 1 - Y], Target[Y], W, BitCount);
+        for (int Y = 0; Y < H; ++Y) MirrorRow(Source[std::size_t(H - 1 - Y)], Target[std::size_t(Y)], W, BitCount);
     } else if (Angle == 90) {
-        MapPixels(Source, Target, BitCount, [H](int X, int Y, int& SX, int& SY) {
+        MapPixels(Source, Target, H, BitCount, [H](int X, int Y, int& SX, int& SY) {
             SX = Y;
             SY = H - 1 - X;
         });
     } else {
-        MapPixels(Source, Target, BitCount, [W](int X, int Y, int& SX, int& SY) {
+        MapPixels(Source, Target, H, BitCount, [W](int X, int Y, int& SX, int& SY) {
             SX = W - 1 - Y;
             SY = X;
         });
     }
 }
 
-void ReverseRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount)
+void ReversePixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
 {
-    for (int Y = 0; Y < Source.Height; ++Y) MirrorRow(Source[Y], Target[Y], Source.Width, BitCount);
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    for (std::size_t Y = 0; Y < Source.size(); ++Y)
+        MirrorRow(Source[Y], Target[Y], SourceBitmap.Width(), SourceBitmap.BitCount());
 }
 
-void CropRows(const TPixelRows& Source, const TPixelRows& Target, int BitCount, int Left, int Top)
+void CropPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Left, int Top)
 {
-    for (int Y = 0; Y < Target.Height; ++Y) {
-        const std::uint8_t* From = Source[Top + Y];
+    const auto Source = RowAddresses(SourceBitmap);
+    const auto Target = RowAddresses(TargetBitmap);
+    const int BitCount = SourceBitmap.BitCount();
+    const int Width = TargetBitmap.Width();
+    for (std::size_t Y = 0; Y < Target.size(); ++Y) {
+        const std::uint8_t* From = Source[std::size_t(Top) + Y];
         std::uint8_t* To = Target[Y];
         if (BitCount >= 8) {
-            const int Size = BitCount / 8;
-            std::memcpy(To, From + std::size_t(Size) * std::size_t(Left),
-                        std::size_t(Size) * std::size_t(Target.Width));
+            const std::size_t Size = std::size_t(BitCount / 8);
+            std::memcpy(To, From + Size * std::size_t(Left), Size * std::size_t(Width));
         } else {
-            for (int X = 0; X < Target.Width; ++X) PutSmall(To, X, BitCount, GetSmall(From, Left + X, BitCount));
+            for (int X = 0; X < Width; ++X) PutSmall(To, X, BitCount, GetSmall(From, Left + X, BitCount));
         }
     }
 }

@@ -43,11 +43,11 @@ TBitmap Uniform(int Width, int Height, int Blue, int Green, int Red)
 }
 
 // Runs a kernel that reads one bitmap and writes another of the same size.
-TBitmap Filtered(TBitmap Source, const std::function<void(const TPixelRows&, const TPixelRows&)>& Kernel)
+TBitmap Filtered(const TBitmap& Source, const std::function<void(const TBitmap&, TBitmap&)>& Kernel)
 {
     TBitmap Target;
     Target.SetLayout(Source.Width(), Source.Height(), 24);
-    Kernel(RowsOf(Source), RowsOf(Target));
+    Kernel(Source, Target);
     return Target;
 }
 
@@ -67,19 +67,19 @@ TEST(Blur, MatchesReferenceOnRandomPictures)
     std::uint32_t Seed = 1;
     for (const auto& Size : Sizes) {
         const TBitmap Source = MakeRandomBitmap(Size.Width, Size.Height, 24, Seed++);
-        EXPECT_TRUE(SamePixels(Filtered(Source, BlurRows), ReferenceBlur(Source))) << Size.Width << "x" << Size.Height;
+        EXPECT_TRUE(SamePixels(Filtered(Source, ApplyBlur), ReferenceBlur(Source))) << Size.Width << "x" << Size.Height;
     }
 }
 
 TEST(Blur, AveragesOverThePixelsInside)
 {
-    EXPECT_TRUE(SamePixels(Filtered(Picture24(1, 1, {7, 8, 9}), BlurRows), Picture24(1, 1, {7, 8, 9})));
+    EXPECT_TRUE(SamePixels(Filtered(Picture24(1, 1, {7, 8, 9}), ApplyBlur), Picture24(1, 1, {7, 8, 9})));
     // 2 × 2: every pixel is a corner and averages the four, truncating: (10 + 20 + 30 + 41) div 4 = 25.
-    const TBitmap Result = Filtered(Picture24(2, 2, {10, 0, 0, 20, 0, 0, 30, 0, 0, 41, 0, 0}), BlurRows);
+    const TBitmap Result = Filtered(Picture24(2, 2, {10, 0, 0, 20, 0, 0, 30, 0, 0, 41, 0, 0}), ApplyBlur);
     EXPECT_EQ(Level(Result, 0, 0, 0), 25);
     EXPECT_EQ(Level(Result, 1, 1, 0), 25);
     // 3 × 1: the ends average two pixels, the middle three.
-    const TBitmap Line = Filtered(Picture24(3, 1, {0, 0, 0, 90, 0, 0, 255, 0, 0}), BlurRows);
+    const TBitmap Line = Filtered(Picture24(3, 1, {0, 0, 0, 90, 0, 0, 255, 0, 0}), ApplyBlur);
     EXPECT_EQ(Level(Line, 0, 0, 0), 45);
     EXPECT_EQ(Level(Line, 1, 0, 0), 115);
     EXPECT_EQ(Level(Line, 2, 0, 0), 172);
@@ -91,7 +91,7 @@ TEST(Edge, MatchesReferenceOnRandomPictures)
     for (const int EdgeLevel : {1, 37, 100})
         for (const auto& Size : Sizes) {
             const TBitmap Source = MakeRandomBitmap(Size.Width, Size.Height, 24, Seed++);
-            const TBitmap Result = Filtered(Source, [&](auto& S, auto& T) { EdgeRows(S, T, EdgeLevel); });
+            const TBitmap Result = Filtered(Source, [&](auto& S, auto& T) { ApplyEdge(S, T, EdgeLevel); });
             EXPECT_TRUE(SamePixels(Result, ReferenceEdge(Source, EdgeLevel))) << Size.Width << "x" << Size.Height;
         }
 }
@@ -102,14 +102,14 @@ TEST(Edge, SharpensASinglePixelAndKeepsTheBorder)
     SetLevel(Source, 2, 2, 0, 40);
     SetLevel(Source, 2, 2, 1, 60);
     SetLevel(Source, 1, 0, 2, 99);
-    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { EdgeRows(S, T, 100); });
+    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { ApplyEdge(S, T, 100); });
     EXPECT_EQ(Level(Result, 2, 2, 0), 200); // 5 × 40
     EXPECT_EQ(Level(Result, 2, 2, 1), 255); // 5 × 60 clamped
     EXPECT_EQ(Level(Result, 2, 1, 0), 0);   // -40 clamped
     EXPECT_EQ(Level(Result, 1, 0, 2), 99);  // border row copied
     // Level 50 of a -40 step: (-40) × 50 div 100 = -20, truncated toward zero: 0 - 20 clamps to 0; at
     // the centre 40 + 160 × 50 div 100 = 120.
-    const TBitmap Half = Filtered(Source, [](auto& S, auto& T) { EdgeRows(S, T, 50); });
+    const TBitmap Half = Filtered(Source, [](auto& S, auto& T) { ApplyEdge(S, T, 50); });
     EXPECT_EQ(Level(Half, 2, 2, 0), 120);
 }
 
@@ -118,9 +118,9 @@ TEST(Edge, TruncatesNegativeStepsTowardZero)
     // Centre 100, neighbours 101, 100, 100, 100: 4 × 100 - 401 = -1, × 1 div 100 is 0 (not -1).
     TBitmap Source = Uniform(3, 3, 100, 100, 100);
     SetLevel(Source, 1, 0, 0, 101);
-    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { EdgeRows(S, T, 1); });
+    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { ApplyEdge(S, T, 1); });
     EXPECT_EQ(Level(Result, 1, 1, 0), 100);
-    const TBitmap Full = Filtered(Source, [](auto& S, auto& T) { EdgeRows(S, T, 100); });
+    const TBitmap Full = Filtered(Source, [](auto& S, auto& T) { ApplyEdge(S, T, 100); });
     EXPECT_EQ(Level(Full, 1, 1, 0), 99);
 }
 
@@ -131,7 +131,7 @@ TEST(Median, MatchesReferenceOnRandomPictures)
         for (const auto& Size : Sizes) {
             for (const TBitmap& Source :
                  {MakeRandomBitmap(Size.Width, Size.Height, 24, Seed), FewLevels(Size.Width, Size.Height, Seed)}) {
-                const TBitmap Result = Filtered(Source, [&](auto& S, auto& T) { MedianRows(S, T, MedianLevel); });
+                const TBitmap Result = Filtered(Source, [&](auto& S, auto& T) { ApplyMedian(S, T, MedianLevel); });
                 EXPECT_TRUE(SamePixels(Result, ReferenceMedian(Source, MedianLevel)))
                     << Size.Width << "x" << Size.Height << " level " << MedianLevel;
             }
@@ -149,7 +149,7 @@ TEST(Median, TiesAreLeftWhereTheExchangeLoopPutsThem)
     Source.SetLayout(3, 3, 24);
     for (int I = 0; I < 9; ++I)
         for (int C = 0; C < 3; ++C) SetLevel(Source, I % 3, I / 3, C, RedGreenBlue[I][2 - C]);
-    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { MedianRows(S, T, 100); });
+    const TBitmap Result = Filtered(Source, [](auto& S, auto& T) { ApplyMedian(S, T, 100); });
     EXPECT_EQ(Level(Result, 1, 1, 2), 30);
     EXPECT_EQ(Level(Result, 1, 1, 1), 60);
     EXPECT_EQ(Level(Result, 1, 1, 0), 90);
@@ -160,13 +160,13 @@ TEST(Median, ThresholdFollowsTheLevel)
     // An isolated white pixel on black: the median is black, 765 away.
     TBitmap Source = Uniform(3, 3, 0, 0, 0);
     for (int C = 0; C < 3; ++C) SetLevel(Source, 1, 1, C, 255);
-    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { MedianRows(S, T, 100); }), Uniform(3, 3, 0, 0, 0)));
+    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { ApplyMedian(S, T, 100); }), Uniform(3, 3, 0, 0, 0)));
     // Level 0 asks for a difference of 255: a pixel 254 above its median stays, 255 above goes.
     TBitmap Near = Uniform(3, 3, 0, 0, 0);
     SetLevel(Near, 1, 1, 0, 254);
-    EXPECT_EQ(Level(Filtered(Near, [](auto& S, auto& T) { MedianRows(S, T, 0); }), 1, 1, 0), 254);
+    EXPECT_EQ(Level(Filtered(Near, [](auto& S, auto& T) { ApplyMedian(S, T, 0); }), 1, 1, 0), 254);
     SetLevel(Near, 1, 1, 0, 255);
-    EXPECT_EQ(Level(Filtered(Near, [](auto& S, auto& T) { MedianRows(S, T, 0); }), 1, 1, 0), 0);
+    EXPECT_EQ(Level(Filtered(Near, [](auto& S, auto& T) { ApplyMedian(S, T, 0); }), 1, 1, 0), 0);
 }
 
 TEST(Sobel, MatchesReferenceOnRandomPictures)
@@ -177,7 +177,7 @@ TEST(Sobel, MatchesReferenceOnRandomPictures)
             for (const auto& Size : Sizes) {
                 const TBitmap Source = MakeRandomBitmap(Size.Width, Size.Height, 24, Seed++);
                 const TBitmap Result =
-                    Filtered(Source, [&](auto& S, auto& T) { SobelRows(S, T, SobelLevel, Overlay); });
+                    Filtered(Source, [&](auto& S, auto& T) { ApplySobel(S, T, SobelLevel, Overlay); });
                 EXPECT_TRUE(SamePixels(Result, ReferenceSobel(Source, SobelLevel, Overlay)))
                     << Size.Width << "x" << Size.Height;
             }
@@ -186,14 +186,15 @@ TEST(Sobel, MatchesReferenceOnRandomPictures)
 TEST(Sobel, UniformPictureHasNoContours)
 {
     const TBitmap Source = Uniform(6, 5, 12, 130, 250);
-    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { SobelRows(S, T, 100, false); }),
+    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { ApplySobel(S, T, 100, false); }),
                            Uniform(6, 5, 255, 255, 255)));
-    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { SobelRows(S, T, 100, true); }), Source));
+    EXPECT_TRUE(SamePixels(Filtered(Source, [](auto& S, auto& T) { ApplySobel(S, T, 100, true); }), Source));
 }
 
 TEST(Sobel, CornersRepeatTheirDiagonalNeighbours)
 {
-    const TBitmap Result = Filtered(MakeRandomBitmap(7, 5, 24, 9), [](auto& S, auto& T) { SobelRows(S, T, 60, true); });
+    const TBitmap Result =
+        Filtered(MakeRandomBitmap(7, 5, 24, 9), [](auto& S, auto& T) { ApplySobel(S, T, 60, true); });
     for (int C = 0; C < 3; ++C) {
         EXPECT_EQ(Level(Result, 0, 0, C), Level(Result, 1, 1, C));
         EXPECT_EQ(Level(Result, 6, 0, C), Level(Result, 5, 1, C));
@@ -211,8 +212,8 @@ TEST(Sobel, MagnitudeOfAStep)
         SetLevel(Source, 2, Y, 0, 10);
         SetLevel(Source, 3, Y, 0, 10);
     }
-    EXPECT_EQ(Level(Filtered(Source, [](auto& S, auto& T) { SobelRows(S, T, 100, false); }), 1, 1, 0), 215);
-    EXPECT_EQ(Level(Filtered(Source, [](auto& S, auto& T) { SobelRows(S, T, 1, false); }), 1, 1, 2), 251);
+    EXPECT_EQ(Level(Filtered(Source, [](auto& S, auto& T) { ApplySobel(S, T, 100, false); }), 1, 1, 0), 215);
+    EXPECT_EQ(Level(Filtered(Source, [](auto& S, auto& T) { ApplySobel(S, T, 1, false); }), 1, 1, 2), 251);
 }
 
 TEST(Mosaic, MatchesReferenceOnRandomPictures)
@@ -222,7 +223,7 @@ TEST(Mosaic, MatchesReferenceOnRandomPictures)
         for (const auto& Size : Sizes) {
             TBitmap Fast = MakeRandomBitmap(Size.Width, Size.Height, 24, Seed++);
             TBitmap Plain = Fast;
-            MosaicRows(RowsOf(Fast), BlockSize);
+            ApplyMosaic(Fast, BlockSize);
             ReferenceMosaic(Plain, BlockSize);
             EXPECT_TRUE(SamePixels(Fast, Plain)) << Size.Width << "x" << Size.Height;
         }
@@ -234,7 +235,7 @@ TEST(Mosaic, TwoByTwoBlocksOnThreeByThree)
     Picture.SetLayout(3, 3, 24);
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 3; ++X) SetLevel(Picture, X, Y, 0, 10 * Y + X);
-    MosaicRows(RowsOf(Picture), 2);
+    ApplyMosaic(Picture, 2);
     const int Expected[3][3] = {{11, 11, 2}, {11, 11, 2}, {20, 20, 22}};
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 3; ++X) EXPECT_EQ(Level(Picture, X, Y, 0), Expected[Y][X]) << X << "," << Y;

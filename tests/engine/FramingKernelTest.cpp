@@ -33,7 +33,7 @@ TEST(Framing, MatchesReferenceOnRandomPictures)
             for (const bool FromLeft : {true, false}) {
                 TBitmap Fast = MakeRandomBitmap(Width, Height, 24, Seed++);
                 TBitmap Plain = Fast;
-                FrameRows(RowsOf(Fast), FrameWidth, 173, FromLeft);
+                ApplyFraming(Fast, FrameWidth, 173, FromLeft);
                 ReferenceFraming(Plain, FrameWidth, 173, FromLeft);
                 EXPECT_TRUE(SamePixels(Fast, Plain)) << Width << "x" << Height << " frame " << FrameWidth;
             }
@@ -42,7 +42,7 @@ TEST(Framing, MatchesReferenceOnRandomPictures)
 TEST(Framing, BandsLightAndDarkenByTheirContrast)
 {
     TBitmap Picture = Grey(10, 10, 200);
-    FrameRows(RowsOf(Picture), 1, 150, true);
+    ApplyFraming(Picture, 1, 150, true);
     EXPECT_EQ(Level(Picture, 5, 0, 1), 250); // top: 200 × 125 div 100
     EXPECT_EQ(Level(Picture, 0, 5, 1), 255); // left: 300 capped
     EXPECT_EQ(Level(Picture, 5, 9, 1), 160); // bottom: 200 × 100 div 125
@@ -54,7 +54,7 @@ TEST(Framing, BandsLightAndDarkenByTheirContrast)
     EXPECT_EQ(Changed(Picture, 200), 36);
 
     TBitmap FromRight = Grey(10, 10, 200);
-    FrameRows(RowsOf(FromRight), 1, 105, false);
+    ApplyFraming(FromRight, 1, 105, false);
     EXPECT_EQ(Level(FromRight, 5, 0, 2), 196); // 200 × 100 div 102
     EXPECT_EQ(Level(FromRight, 9, 5, 2), 210); // 200 × 105 div 100
 }
@@ -62,14 +62,14 @@ TEST(Framing, BandsLightAndDarkenByTheirContrast)
 TEST(Framing, WideFramesLeaveOnlyTheMeetingPoint)
 {
     TBitmap Square = Grey(5, 5, 200);
-    FrameRows(RowsOf(Square), 300, 150, true);
+    ApplyFraming(Square, 300, 150, true);
     EXPECT_EQ(Changed(Square, 200), 24);
     EXPECT_EQ(Level(Square, 2, 2, 0), 200);
     TBitmap Even = Grey(4, 6, 200);
-    FrameRows(RowsOf(Even), 300, 150, true);
+    ApplyFraming(Even, 300, 150, true);
     EXPECT_EQ(Changed(Even, 200), 24);
     TBitmap Tall = Grey(3, 5, 200);
-    FrameRows(RowsOf(Tall), 300, 150, true);
+    ApplyFraming(Tall, 300, 150, true);
     EXPECT_EQ(Changed(Tall, 200), 14);
     EXPECT_EQ(Level(Tall, 1, 3, 0), 200);
 }

@@ -19,29 +19,29 @@ TBitmap Like(const TBitmap& Source, int Width, int Height)
     return Result;
 }
 
-TBitmap Turned(TBitmap Source, int Angle)
+TBitmap Turned(const TBitmap& Source, int Angle)
 {
     TBitmap Target =
         Angle == 180 ? Like(Source, Source.Width(), Source.Height()) : Like(Source, Source.Height(), Source.Width());
-    TurnRows(RowsOf(Source), RowsOf(Target), Source.BitCount(), Angle);
+    TurnPixels(Source, Target, Angle);
     return Target;
 }
 
-TBitmap Reversed(TBitmap Source)
+TBitmap Reversed(const TBitmap& Source)
 {
     TBitmap Target = Like(Source, Source.Width(), Source.Height());
-    ReverseRows(RowsOf(Source), RowsOf(Target), Source.BitCount());
+    ReversePixels(Source, Target);
     return Target;
 }
 
-TBitmap Resampled(TBitmap Source, int Width, int Height, bool Bilinear)
+TBitmap Resampled(const TBitmap& Source, int Width, int Height, bool Bilinear)
 {
     TBitmap Target;
     Target.SetLayout(Width, Height, 24);
     if (Bilinear)
-        BilinearRows(RowsOf(Source), RowsOf(Target));
+        BilinearPixels(Source, Target);
     else
-        AreaAverageRows(RowsOf(Source), RowsOf(Target));
+        AreaAveragePixels(Source, Target);
     return Target;
 }
 
@@ -124,13 +124,13 @@ TEST(Reverse, MatchesReferenceAndTwiceRestores)
 TEST(Crop, CopiesThePartAtEveryDepth)
 {
     for (const int Depth : Depths) {
-        TBitmap Source = MakeRandomBitmap(13, 9, Depth, 800 + std::uint32_t(Depth));
+        const TBitmap Source = MakeRandomBitmap(13, 9, Depth, 800 + std::uint32_t(Depth));
         TBitmap Part = Like(Source, 5, 4);
-        CropRows(RowsOf(Source), RowsOf(Part), Depth, 3, 2);
+        CropPixels(Source, Part, 3, 2);
         // Cropping the mirrored picture at the mirrored place gives the mirrored part.
-        TBitmap Mirror = Reversed(Source);
+        const TBitmap Mirror = Reversed(Source);
         TBitmap MirrorPart = Like(Source, 5, 4);
-        CropRows(RowsOf(Mirror), RowsOf(MirrorPart), Depth, 13 - 3 - 5, 2);
+        CropPixels(Mirror, MirrorPart, 13 - 3 - 5, 2);
         EXPECT_TRUE(SamePixels(Reversed(Part), MirrorPart)) << Depth << " bits";
     }
 }
