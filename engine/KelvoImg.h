@@ -133,6 +133,8 @@ private:
     void InstallBitmap(std::unique_ptr<TBitmap> Result);
     // Steps 8 and 9: repaint request, then DoAmended.
     void Finish();
+    // Enlarge or Shrink (Kind), which differ only in their resampler and their size condition.
+    void Resize(std::string_view Kind, int NewWidth, int NewHeight);
 
     std::string FKind;
 };

@@ -1,6 +1,7 @@
 #include "engine/OperationTable.h"
 
 #include "engine/KelvoImg.h"
+#include "engine/TrimmingArea.h"
 
 #include <algorithm>
 #include <array>
@@ -101,23 +102,14 @@ bool QuarterTurn(TArguments Arguments, const TKelvoImage&)
     return IntegerAt(Arguments, 0) % 360 != 0 && IntegerAt(Arguments, 0) % 90 == 0;
 }
 
-// A coordinate of the control scaled to the picture: v × 1024 × Picture div Control, then down by 1024.
-// Division rather than a shift keeps a negative coordinate negative, so it is refused.
-int ToPicture(int Value, int PictureSize, int ControlSize)
-{
-    if (ControlSize <= 0) return -1;
-    return int(std::int64_t(Value) * 1024 * PictureSize / ControlSize / 1024);
-}
-
 bool InsidePicture(TArguments Arguments, const TKelvoImage& Image)
 {
-    TRect Area{IntegerAt(Arguments, 0), IntegerAt(Arguments, 1), IntegerAt(Arguments, 2), IntegerAt(Arguments, 3)};
+    const TRect Area = ScaleTrimmingArea(TRect{IntegerAt(Arguments, 0), IntegerAt(Arguments, 1),
+                                               IntegerAt(Arguments, 2), IntegerAt(Arguments, 3)},
+                                         BooleanAt(Arguments, 4), Image)
+                           .Picture;
     const int W = Image.Picture().Width();
     const int H = Image.Picture().Height();
-    if (!Image.AutoSize() && Image.Stretch() && !BooleanAt(Arguments, 4)) {
-        Area = TRect{ToPicture(Area.Left, W, Image.Width()), ToPicture(Area.Top, H, Image.Height()),
-                     ToPicture(Area.Right, W, Image.Width()), ToPicture(Area.Bottom, H, Image.Height())};
-    }
     // An inverted area has no pixels to keep.
     return Area.Left >= 0 && Area.Top >= 0 && Area.Left <= Area.Right && Area.Top <= Area.Bottom && Area.Right < W &&
            Area.Bottom < H;
@@ -132,17 +124,25 @@ constexpr std::array OperationList{
                        int Threshold = 0;
                        Image.BlackAndWhite(IntegerAt(Arguments, 0), Threshold);
                    }},
-    TOperationInfo{"Blur", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr, nullptr},
+    TOperationInfo{"Blur", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments) { Image.Blur(); }},
     TOperationInfo{"Bright", PercentArguments, "Percent at least 0, not 100", TOperationGate::BitsAtLeast8, NotHundred,
                    [](TKelvoImage& Image, TArguments Arguments) { Image.Bright(IntegerAt(Arguments, 0)); }},
     TOperationInfo{"Contrast", PercentArguments, "Percent at least 0, not 100", TOperationGate::BitsAtLeast8,
                    NotHundred,
                    [](TKelvoImage& Image, TArguments Arguments) { Image.Contrast(IntegerAt(Arguments, 0)); }},
-    TOperationInfo{"Edge", EdgeArguments, "Level 1..100", TOperationGate::BitsAtLeast8, nullptr, nullptr},
+    TOperationInfo{"Edge", EdgeArguments, "Level 1..100", TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments Arguments) { Image.Edge(IntegerAt(Arguments, 0)); }},
     TOperationInfo{"Enlarge", SizeArguments, "NewWidth and NewHeight not below the picture's size",
-                   TOperationGate::Bitmap, NotSmaller, nullptr},
+                   TOperationGate::Bitmap, NotSmaller,
+                   [](TKelvoImage& Image, TArguments Arguments) {
+                       Image.Enlarge(IntegerAt(Arguments, 0), IntegerAt(Arguments, 1));
+                   }},
     TOperationInfo{"Framing", FramingArguments, "FrameWidth at least 1; Contrast 105..300",
-                   TOperationGate::BitsAtLeast8, nullptr, nullptr},
+                   TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments Arguments) {
+                       Image.Framing(IntegerAt(Arguments, 0), IntegerAt(Arguments, 1), BooleanAt(Arguments, 2));
+                   }},
     TOperationInfo{"Gamma", GammaArguments, "Value 0.1..10, not 1", TOperationGate::BitsAtLeast8, NotOne,
                    [](TKelvoImage& Image, TArguments Arguments) { Image.Gamma(FloatAt(Arguments, 0)); }},
     TOperationInfo{"GrayScale", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr,
@@ -154,8 +154,10 @@ constexpr std::array OperationList{
                    [](TKelvoImage& Image, TArguments Arguments) {
                        Image.Linear(IntegerAt(Arguments, 0), IntegerAt(Arguments, 1));
                    }},
-    TOperationInfo{"Median", MedianArguments, "Level 0..100", TOperationGate::BitsAtLeast8, nullptr, nullptr},
-    TOperationInfo{"Mosaic", MosaicArguments, "BlockSize 2..50", TOperationGate::BitsAtLeast8, nullptr, nullptr},
+    TOperationInfo{"Median", MedianArguments, "Level 0..100", TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments Arguments) { Image.Median(IntegerAt(Arguments, 0)); }},
+    TOperationInfo{"Mosaic", MosaicArguments, "BlockSize 2..50", TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments Arguments) { Image.Mosaic(IntegerAt(Arguments, 0)); }},
     TOperationInfo{"Negative", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr,
                    [](TKelvoImage& Image, TArguments) { Image.Negative(); }},
     TOperationInfo{"Posterization", PosterizationArguments, "Levels 2..128", TOperationGate::BitsAtLeast8, nullptr,
@@ -164,12 +166,19 @@ constexpr std::array OperationList{
                    "Mode 0..5 (octree, median cut, by variance, with diffusion, by variance with diffusion, "
                    "fixed palette with diffusion)",
                    TOperationGate::BitsAtLeast9, nullptr, nullptr},
-    TOperationInfo{"Reverse", NoArguments, "none", TOperationGate::BitmapAnyDepth, nullptr, nullptr},
+    TOperationInfo{"Reverse", NoArguments, "none", TOperationGate::BitmapAnyDepth, nullptr,
+                   [](TKelvoImage& Image, TArguments) { Image.Reverse(); }},
     TOperationInfo{"Sepia", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr,
                    [](TKelvoImage& Image, TArguments) { Image.Sepia(); }},
     TOperationInfo{"Shrink", SizeArguments, "NewWidth and NewHeight 1 up to the picture's size", TOperationGate::Bitmap,
-                   NotLarger, nullptr},
-    TOperationInfo{"Sobel", SobelArguments, "Level 1..100", TOperationGate::BitsAtLeast8, nullptr, nullptr},
+                   NotLarger,
+                   [](TKelvoImage& Image, TArguments Arguments) {
+                       Image.Shrink(IntegerAt(Arguments, 0), IntegerAt(Arguments, 1));
+                   }},
+    TOperationInfo{"Sobel", SobelArguments, "Level 1..100", TOperationGate::BitsAtLeast8, nullptr,
+                   [](TKelvoImage& Image, TArguments Arguments) {
+                       Image.Sobel(IntegerAt(Arguments, 0), BooleanAt(Arguments, 1));
+                   }},
     TOperationInfo{"Spread", SpreadArguments, "each 0..255; InLow below InHigh and OutLow below OutHigh",
                    TOperationGate::None, RangesAscend,
                    [](TKelvoImage& Image, TArguments Arguments) {
@@ -179,9 +188,14 @@ constexpr std::array OperationList{
     TOperationInfo{"Trimming", TrimmingArguments,
                    "inclusive area (Left, Top, Right, Bottom) inside the picture, in picture pixels when "
                    "InPictureUnits, else in control pixels",
-                   TOperationGate::BitmapOrMetafile, InsidePicture, nullptr},
+                   TOperationGate::BitmapOrMetafile, InsidePicture,
+                   [](TKelvoImage& Image, TArguments Arguments) {
+                       Image.Trimming(TRect{IntegerAt(Arguments, 0), IntegerAt(Arguments, 1), IntegerAt(Arguments, 2),
+                                            IntegerAt(Arguments, 3)},
+                                      BooleanAt(Arguments, 4));
+                   }},
     TOperationInfo{"Turn", TurnArguments, "Angle a multiple of 90, not of 360", TOperationGate::BitmapAnyDepth,
-                   QuarterTurn, nullptr},
+                   QuarterTurn, [](TKelvoImage& Image, TArguments Arguments) { Image.Turn(IntegerAt(Arguments, 0)); }},
 };
 
 } // namespace
