@@ -5,6 +5,7 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfRecords.h"
+#include "platform/graphics/emf/WmfConvert.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
@@ -183,9 +184,16 @@ void TMetafile::Draw(TCanvas& Canvas, const TRect& Rect) const
 
 void TMetafile::LoadFromStream(std::span<const std::uint8_t> Bytes)
 {
-    SetEmfBytes(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
-    FInch = 0;
-    FEnhanced = true;
+    if (IsWmf(Bytes)) {
+        TWmfToEmf Converted = WmfToEmf(Bytes);
+        SetEmfBytes(std::move(Converted.Emf));
+        FInch = Converted.Inch;
+        FEnhanced = false;
+    } else {
+        SetEmfBytes(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
+        FInch = 0;
+        FEnhanced = true;
+    }
     Changed();
 }
 
@@ -204,5 +212,10 @@ void TMetafile::SaveToStream(std::vector<std::uint8_t>& Bytes) const
 {
     if (Empty()) return;
     const std::vector<std::uint8_t> Emf = FramedEmf();
-    Bytes.insert(Bytes.end(), Emf.begin(), Emf.end());
+    if (FEnhanced) {
+        Bytes.insert(Bytes.end(), Emf.begin(), Emf.end());
+        return;
+    }
+    const std::vector<std::uint8_t> Wmf = EmfToWmf(Emf);
+    Bytes.insert(Bytes.end(), Wmf.begin(), Wmf.end());
 }

@@ -23,6 +23,7 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
         {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"png", [] { return std::unique_ptr<TGraphic>(std::make_unique<TPngImage>()); }},
         {"emf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
+        {"wmf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
     };
     return Formats;
 }

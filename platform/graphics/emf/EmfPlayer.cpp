@@ -1446,3 +1446,33 @@ QRectF EmfBoundsInDevicePixels(std::span<const std::uint8_t> Emf)
     const TEmfHeaderInfo Header = ReadEmfHeader(Emf);
     return QRectF(QPointF(Header.BoundsLeft, Header.BoundsTop), QPointF(Header.BoundsRight, Header.BoundsBottom));
 }
+
+QRectF EmfDrawingBounds(std::span<const std::uint8_t> Emf)
+{
+    // The records are played onto transparency over the frame and a margin of half the frame on every side,
+    // at most 1024 pixels across; the covered pixels give the bounds.
+    const QRectF Frame = EmfFrameInDevicePixels(Emf);
+    if (Frame.width() <= 0 || Frame.height() <= 0) return {};
+    const QRectF Area = Frame.adjusted(-Frame.width() / 2, -Frame.height() / 2, Frame.width() / 2, Frame.height() / 2);
+    const double Scale = std::min(1.0, 1024 / std::max(Area.width(), Area.height()));
+    const int Width = std::max(1, int(std::ceil(Area.width() * Scale)));
+    const int Height = std::max(1, int(std::ceil(Area.height() * Scale)));
+    QImage Image(Width, Height, QImage::Format_ARGB32_Premultiplied);
+    Image.fill(Qt::transparent);
+    {
+        QPainter Painter(&Image);
+        PlayEmf(Emf, Painter, QRectF(0, 0, Width, Height), Area);
+    }
+    int Left = Width, Top = Height, Right = -1, Bottom = -1;
+    for (int Y = 0; Y < Height; ++Y) {
+        const auto* Row = reinterpret_cast<const QRgb*>(Image.constScanLine(Y));
+        for (int X = 0; X < Width; ++X)
+            if (qAlpha(Row[X]) != 0) {
+                Left = std::min(Left, X), Right = std::max(Right, X);
+                Top = std::min(Top, Y), Bottom = std::max(Bottom, Y);
+            }
+    }
+    if (Right < 0) return {};
+    return QRectF(Area.left() + Left / Scale, Area.top() + Top / Scale, (Right + 1 - Left) / Scale,
+                  (Bottom + 1 - Top) / Scale);
+}

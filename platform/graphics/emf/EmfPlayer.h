@@ -17,3 +17,6 @@ void PlayEmf(std::span<const std::uint8_t> Emf, QPainter& Painter, const QRectF&
 QRectF EmfFrameInDevicePixels(std::span<const std::uint8_t> Emf);
 // The metafile's bounds in reference-device pixels.
 QRectF EmfBoundsInDevicePixels(std::span<const std::uint8_t> Emf);
+
+// The rectangle the records actually draw into, in reference-device pixels; empty when they draw nothing.
+QRectF EmfDrawingBounds(std::span<const std::uint8_t> Emf);

@@ -1,0 +1,469 @@
+#include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/graphics/emf/EmfRecords.h"
+#include "platform/graphics/emf/WmfConvert.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <uemf.h>
+#include <uwmf.h>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
+constexpr std::uint32_t StockFlag = 0x80000000;
+// Records that need a mapping or transform the WMF we write does not carry; their drawings are written
+// as one bitmap instead.
+constexpr std::uint32_t NeedsRaster[] = {U_EMR_SETMAPMODE,
+                                         U_EMR_SETWINDOWEXTEX,
+                                         U_EMR_SETWINDOWORGEX,
+                                         U_EMR_SETVIEWPORTEXTEX,
+                                         U_EMR_SETVIEWPORTORGEX,
+                                         U_EMR_SCALEVIEWPORTEXTEX,
+                                         U_EMR_SCALEWINDOWEXTEX,
+                                         U_EMR_SETWORLDTRANSFORM,
+                                         U_EMR_MODIFYWORLDTRANSFORM,
+                                         U_EMR_BEGINPATH,
+                                         U_EMR_POLYBEZIER,
+                                         U_EMR_POLYBEZIER16,
+                                         U_EMR_POLYBEZIERTO,
+                                         U_EMR_POLYBEZIERTO16,
+                                         U_EMR_POLYDRAW,
+                                         U_EMR_POLYDRAW16,
+                                         U_EMR_ALPHABLEND,
+                                         U_EMR_GRADIENTFILL,
+                                         U_EMR_EXTSELECTCLIPRGN,
+                                         U_EMR_SELECTCLIPPATH,
+                                         U_EMR_BITBLT,
+                                         U_EMR_STRETCHBLT,
+                                         U_EMR_MASKBLT,
+                                         U_EMR_TRANSPARENTBLT,
+                                         U_EMR_CREATEDIBPATTERNBRUSHPT,
+                                         U_EMR_CREATEMONOBRUSH,
+                                         U_EMR_FILLRGN,
+                                         U_EMR_PAINTRGN,
+                                         U_EMR_FRAMERGN,
+                                         U_EMR_INVERTRGN,
+                                         U_EMR_ANGLEARC,
+                                         U_EMR_ARCTO,
+                                         U_EMR_POLYLINETO,
+                                         U_EMR_POLYLINETO16,
+                                         U_EMR_POLYPOLYLINE,
+                                         U_EMR_POLYPOLYLINE16,
+                                         U_EMR_SETDIBITSTODEVICE,
+                                         U_EMR_EXTTEXTOUTA,
+                                         U_EMR_POLYTEXTOUTA,
+                                         U_EMR_POLYTEXTOUTW,
+                                         U_EMR_SMALLTEXTOUT,
+                                         U_EMR_SETPIXELV};
+
+std::int16_t Clamp16(std::int64_t Value)
+{
+    return std::int16_t(std::clamp<std::int64_t>(Value, -32768, 32767));
+}
+
+U_COLORREF ColorRef(std::uint32_t Value)
+{
+    return U_COLORREF{std::uint8_t(Value), std::uint8_t(Value >> 8), std::uint8_t(Value >> 16), 0};
+}
+
+class TWmfWriter
+{
+public:
+    // Takes a record made by libUEMF (malloc'd) and frees it.
+    void Add(char* Record)
+    {
+        if (Record == nullptr) return;
+        std::uint32_t Words;
+        std::memcpy(&Words, Record, 4);
+        FRecords.insert(FRecords.end(), Record, Record + std::size_t(Words) * 2);
+        FLargest = std::max(FLargest, Words);
+        std::free(Record);
+    }
+
+    std::uint16_t NewSlot()
+    {
+        const auto Free = std::find(FSlots.begin(), FSlots.end(), false);
+        if (Free != FSlots.end()) {
+            *Free = true;
+            return std::uint16_t(Free - FSlots.begin());
+        }
+        FSlots.push_back(true);
+        return std::uint16_t(FSlots.size() - 1);
+    }
+    void FreeSlot(std::uint16_t Slot)
+    {
+        if (Slot < FSlots.size()) FSlots[Slot] = false;
+    }
+
+    std::vector<std::uint8_t> Finish(const U_RECT16& Box, std::uint16_t Inch)
+    {
+        Add(U_WMREOF_set());
+        std::uint16_t Placeable[11] = {};
+        std::memcpy(Placeable, &PlaceableKey, 4);
+        Placeable[3] = std::uint16_t(Box.left), Placeable[4] = std::uint16_t(Box.top);
+        Placeable[5] = std::uint16_t(Box.right), Placeable[6] = std::uint16_t(Box.bottom);
+        Placeable[7] = Inch;
+        for (int Index = 0; Index < 10; ++Index) Placeable[10] ^= Placeable[Index];
+        const std::uint32_t TotalWords = std::uint32_t((18 + FRecords.size()) / 2);
+        const std::uint16_t Header[9] = {1,
+                                         9,
+                                         0x300,
+                                         std::uint16_t(TotalWords),
+                                         std::uint16_t(TotalWords >> 16),
+                                         std::uint16_t(FSlots.size()),
+                                         std::uint16_t(FLargest),
+                                         std::uint16_t(FLargest >> 16),
+                                         0};
+        std::vector<std::uint8_t> Bytes;
+        Bytes.reserve(40 + FRecords.size());
+        const auto* PlaceableBytes = reinterpret_cast<const std::uint8_t*>(Placeable);
+        const auto* HeaderBytes = reinterpret_cast<const std::uint8_t*>(Header);
+        Bytes.insert(Bytes.end(), PlaceableBytes, PlaceableBytes + 22);
+        Bytes.insert(Bytes.end(), HeaderBytes, HeaderBytes + 18);
+        Bytes.insert(Bytes.end(), FRecords.begin(), FRecords.end());
+        return Bytes;
+    }
+
+private:
+    std::vector<std::uint8_t> FRecords;
+    std::vector<bool> FSlots;
+    std::uint32_t FLargest = 3;
+};
+
+// WMF text is in a single-byte code page: Latin-1 stands in, other characters become '?'.
+std::string Narrow(const char16_t* Text, std::size_t Length)
+{
+    std::string Result;
+    for (std::size_t Index = 0; Index < Length; ++Index) Result.push_back(Text[Index] < 256 ? char(Text[Index]) : '?');
+    return Result;
+}
+
+bool NeedsBitmap(std::span<const std::uint8_t> Emf)
+{
+    bool Needs = false;
+    ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char*, std::uint32_t) {
+        if (std::find(std::begin(NeedsRaster), std::end(NeedsRaster), Type) != std::end(NeedsRaster)) Needs = true;
+    });
+    return Needs;
+}
+
+// The drawing as one 24-bit bitmap covering the bounds.
+void WriteAsBitmap(std::span<const std::uint8_t> Emf, const QRectF& Bounds, TWmfWriter& Writer)
+{
+    const int Width = std::clamp(int(std::ceil(Bounds.width())), 1, 8000);
+    const int Height = std::clamp(int(std::ceil(Bounds.height())), 1, 8000);
+    QImage Image(Width, Height, QImage::Format_RGB32);
+    Image.fill(Qt::white);
+    {
+        QPainter Painter(&Image);
+        PlayEmf(Emf, Painter, QRectF(0, 0, Width, Height), Bounds);
+    }
+    const std::size_t Stride = (std::size_t(Width) * 3 + 3) / 4 * 4;
+    std::vector<char> Pixels(Stride * std::size_t(Height), 0);
+    for (int Y = 0; Y < Height; ++Y) {
+        const auto* Row = reinterpret_cast<const QRgb*>(Image.constScanLine(Height - 1 - Y));
+        char* Target = Pixels.data() + std::size_t(Y) * Stride;
+        for (int X = 0; X < Width; ++X) {
+            Target[3 * X] = char(qBlue(Row[X]));
+            Target[3 * X + 1] = char(qGreen(Row[X]));
+            Target[3 * X + 2] = char(qRed(Row[X]));
+        }
+    }
+    U_BITMAPINFO Info{};
+    Info.bmiHeader = U_BITMAPINFOHEADER{40, Width, Height, 1, 24, U_BI_RGB, std::uint32_t(Pixels.size()), 0, 0, 0, 0};
+    const U_POINT16 Dest{Clamp16(std::lround(Bounds.left())), Clamp16(std::lround(Bounds.top()))};
+    const U_POINT16 Size{Clamp16(Width), Clamp16(Height)};
+    Writer.Add(U_WMRSTRETCHDIB_set(Dest, Size, U_POINT16{0, 0}, Size, U_DIB_RGB_COLORS, U_SRCCOPY, &Info,
+                                   std::uint32_t(Pixels.size()), Pixels.data()));
+}
+
+class TRecordTranslator
+{
+public:
+    explicit TRecordTranslator(TWmfWriter& Writer) : FWriter(Writer) {}
+    void Record(std::uint32_t Type, const char* Record, std::uint32_t Size);
+
+private:
+    void Select(std::uint32_t Handle);
+    void Created(std::uint32_t Handle, char* Record);
+
+    TWmfWriter& FWriter;
+    std::map<std::uint32_t, std::uint16_t> FSlots; // EMF handle (or stock index | flag) to WMF slot
+};
+
+void TRecordTranslator::Created(std::uint32_t Handle, char* Record)
+{
+    const auto Old = FSlots.find(Handle);
+    if (Old != FSlots.end()) {
+        FWriter.Add(U_WMRDELETEOBJECT_set(Old->second));
+        FWriter.FreeSlot(Old->second);
+        FSlots.erase(Old);
+    }
+    FSlots[Handle] = FWriter.NewSlot();
+    FWriter.Add(Record);
+}
+
+void TRecordTranslator::Select(std::uint32_t Handle)
+{
+    if ((Handle & StockFlag) && !FSlots.count(Handle)) {
+        // Stock objects become objects of the file, made once on first use.
+        const std::uint32_t Stock = Handle & ~StockFlag;
+        char* Made = nullptr;
+        switch (Stock) {
+        case U_WHITE_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0xFFFFFF), 0});
+            break;
+        case U_LTGRAY_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0xC0C0C0), 0});
+            break;
+        case U_GRAY_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0x808080), 0});
+            break;
+        case U_DKGRAY_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0x404040), 0});
+            break;
+        case U_BLACK_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0), 0});
+            break;
+        case U_NULL_BRUSH:
+            Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_NULL, ColorRef(0), 0});
+            break;
+        case U_WHITE_PEN:
+            Made = U_WMRCREATEPENINDIRECT_set(U_PEN{U_PS_SOLID, {1, 0}, ColorRef(0xFFFFFF)});
+            break;
+        case U_BLACK_PEN:
+            Made = U_WMRCREATEPENINDIRECT_set(U_PEN{U_PS_SOLID, {1, 0}, ColorRef(0)});
+            break;
+        case U_NULL_PEN:
+            Made = U_WMRCREATEPENINDIRECT_set(U_PEN{U_PS_NULL, {1, 0}, ColorRef(0)});
+            break;
+        default:
+            return;
+        }
+        Created(Handle, Made);
+    }
+    const auto Found = FSlots.find(Handle);
+    if (Found != FSlots.end()) FWriter.Add(U_WMRSELECTOBJECT_set(Found->second));
+}
+
+void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint32_t Size)
+{
+    const auto Int = [&](std::size_t Offset) {
+        std::int32_t Value = 0;
+        if (Offset + 4 <= Size) std::memcpy(&Value, Record + Offset, 4);
+        return Value;
+    };
+    const auto Point = [&](std::size_t Offset) { return U_POINT16{Clamp16(Int(Offset)), Clamp16(Int(Offset + 4))}; };
+    const auto Box = [&](std::size_t Offset) {
+        return U_RECT16{Clamp16(Int(Offset)), Clamp16(Int(Offset + 4)), Clamp16(Int(Offset + 8)),
+                        Clamp16(Int(Offset + 12))};
+    };
+    switch (Type) {
+    case U_EMR_SETTEXTCOLOR:
+        FWriter.Add(U_WMRSETTEXTCOLOR_set(ColorRef(std::uint32_t(Int(8)))));
+        break;
+    case U_EMR_SETBKCOLOR:
+        FWriter.Add(U_WMRSETBKCOLOR_set(ColorRef(std::uint32_t(Int(8)))));
+        break;
+    case U_EMR_SETBKMODE:
+        FWriter.Add(U_WMRSETBKMODE_set(std::uint16_t(Int(8))));
+        break;
+    case U_EMR_SETROP2:
+        FWriter.Add(U_WMRSETROP2_set(std::uint16_t(Int(8))));
+        break;
+    case U_EMR_SETPOLYFILLMODE:
+        FWriter.Add(U_WMRSETPOLYFILLMODE_set(std::uint16_t(Int(8))));
+        break;
+    case U_EMR_SETTEXTALIGN:
+        FWriter.Add(U_WMRSETTEXTALIGN_set(std::uint16_t(Int(8))));
+        break;
+    case U_EMR_SETSTRETCHBLTMODE:
+        FWriter.Add(U_WMRSETSTRETCHBLTMODE_set(std::uint16_t(Int(8))));
+        break;
+    case U_EMR_SAVEDC:
+        FWriter.Add(U_WMRSAVEDC_set());
+        break;
+    case U_EMR_RESTOREDC:
+        FWriter.Add(U_WMRRESTOREDC_set(Clamp16(Int(8))));
+        break;
+    case U_EMR_MOVETOEX:
+        FWriter.Add(U_WMRMOVETO_set(Point(8)));
+        break;
+    case U_EMR_LINETO:
+        FWriter.Add(U_WMRLINETO_set(Point(8)));
+        break;
+    case U_EMR_RECTANGLE:
+        FWriter.Add(U_WMRRECTANGLE_set(Box(8)));
+        break;
+    case U_EMR_ELLIPSE:
+        FWriter.Add(U_WMRELLIPSE_set(Box(8)));
+        break;
+    case U_EMR_INTERSECTCLIPRECT:
+        FWriter.Add(U_WMRINTERSECTCLIPRECT_set(Box(8)));
+        break;
+    case U_EMR_EXCLUDECLIPRECT:
+        FWriter.Add(U_WMREXCLUDECLIPRECT_set(Box(8)));
+        break;
+    case U_EMR_ROUNDRECT:
+        FWriter.Add(U_WMRROUNDRECT_set(Clamp16(Int(24)), Clamp16(Int(28)), Box(8)));
+        break;
+    case U_EMR_ARC:
+        FWriter.Add(U_WMRARC_set(Point(24), Point(32), Box(8)));
+        break;
+    case U_EMR_CHORD:
+        FWriter.Add(U_WMRCHORD_set(Point(24), Point(32), Box(8)));
+        break;
+    case U_EMR_PIE:
+        FWriter.Add(U_WMRPIE_set(Point(24), Point(32), Box(8)));
+        break;
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON16: {
+        const bool Sixteen = Type == U_EMR_POLYLINE16 || Type == U_EMR_POLYGON16;
+        const std::uint32_t Count = std::uint32_t(Int(24));
+        if (Count > 65535 || Count > (Size - 28) / (Sixteen ? 4 : 8)) break;
+        std::vector<U_POINT16> Points(Count);
+        for (std::uint32_t Index = 0; Index < Count; ++Index) {
+            if (Sixteen)
+                std::memcpy(&Points[Index], Record + 28 + Index * 4, 4);
+            else
+                Points[Index] = Point(28 + Index * 8);
+        }
+        const bool Polygon = Type == U_EMR_POLYGON || Type == U_EMR_POLYGON16;
+        FWriter.Add(Polygon ? U_WMRPOLYGON_set(std::uint16_t(Count), Points.data())
+                            : U_WMRPOLYLINE_set(std::uint16_t(Count), Points.data()));
+        break;
+    }
+    case U_EMR_POLYPOLYGON:
+    case U_EMR_POLYPOLYGON16: {
+        const bool Sixteen = Type == U_EMR_POLYPOLYGON16;
+        const std::uint32_t Polys = std::uint32_t(Int(24)), Count = std::uint32_t(Int(28));
+        if (Polys > 65535 || Count > 65535 || Polys > (Size - 32) / 4) break;
+        const std::size_t PointsAt = 32 + std::size_t(Polys) * 4;
+        if (Count > (Size - PointsAt) / (Sixteen ? 4 : 8)) break;
+        std::vector<std::uint16_t> Counts(Polys);
+        for (std::uint32_t Index = 0; Index < Polys; ++Index) Counts[Index] = std::uint16_t(Int(32 + Index * 4));
+        std::vector<U_POINT16> Points(Count);
+        for (std::uint32_t Index = 0; Index < Count; ++Index) {
+            if (Sixteen)
+                std::memcpy(&Points[Index], Record + PointsAt + Index * 4, 4);
+            else
+                Points[Index] = Point(PointsAt + Index * 8);
+        }
+        FWriter.Add(U_WMRPOLYPOLYGON_set(std::uint16_t(Polys), Counts.data(), Points.data()));
+        break;
+    }
+    case U_EMR_CREATEPEN:
+        Created(std::uint32_t(Int(8)),
+                U_WMRCREATEPENINDIRECT_set(U_PEN{
+                    std::uint16_t(Int(12)), {std::uint16_t(Clamp16(Int(16))), 0}, ColorRef(std::uint32_t(Int(24)))}));
+        break;
+    case U_EMR_EXTCREATEPEN: {
+        // Style, width, brush style, colour of the extended pen after its bitmap fields.
+        const std::uint32_t Style = std::uint32_t(Int(28));
+        const bool Geometric = (Style & U_PS_TYPE_MASK) == U_PS_GEOMETRIC;
+        const std::uint16_t Kind = Int(36) == U_BS_NULL ? std::uint16_t(U_PS_NULL) : std::uint16_t(Style & 0xFFFF);
+        Created(std::uint32_t(Int(8)),
+                U_WMRCREATEPENINDIRECT_set(U_PEN{
+                    Kind, {std::uint16_t(Geometric ? Clamp16(Int(32)) : 0), 0}, ColorRef(std::uint32_t(Int(40)))}));
+        break;
+    }
+    case U_EMR_CREATEBRUSHINDIRECT:
+        Created(std::uint32_t(Int(8)),
+                U_WMRCREATEBRUSHINDIRECT_set(
+                    U_WLOGBRUSH{std::uint16_t(Int(12)), ColorRef(std::uint32_t(Int(16))), std::uint16_t(Int(20))}));
+        break;
+    case U_EMR_EXTCREATEFONTINDIRECTW: {
+        if (Size < 12 + 92) break;
+        std::u16string Face(32, u'\0');
+        std::memcpy(Face.data(), Record + 40, 64);
+        Face.resize(std::min<std::size_t>(Face.find(u'\0'), 31));
+        std::string Name = Narrow(Face.data(), Face.size());
+        const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Record + 32); // italic to pitch and family
+        std::unique_ptr<U_FONT, decltype(&std::free)> Font(
+            U_FONT_set(Clamp16(Int(12)), Clamp16(Int(16)), Clamp16(Int(20)), Clamp16(Int(24)), Clamp16(Int(28)),
+                       Bytes[0], Bytes[1], Bytes[2], Bytes[3], Bytes[4], Bytes[5], Bytes[6], Bytes[7], Name.data()),
+            &std::free);
+        if (Font) Created(std::uint32_t(Int(8)), U_WMRCREATEFONTINDIRECT_set(Font.get()));
+        break;
+    }
+    case U_EMR_SELECTOBJECT:
+        Select(std::uint32_t(Int(8)));
+        break;
+    case U_EMR_DELETEOBJECT: {
+        const auto Found = FSlots.find(std::uint32_t(Int(8)));
+        if (Found == FSlots.end()) break;
+        FWriter.Add(U_WMRDELETEOBJECT_set(Found->second));
+        FWriter.FreeSlot(Found->second);
+        FSlots.erase(Found);
+        break;
+    }
+    case U_EMR_EXTTEXTOUTW: {
+        // Reference point, character count, string offset, options, rectangle, advances offset.
+        const U_POINT16 At = Point(36);
+        const std::uint32_t Count = std::uint32_t(Int(44)), Offset = std::uint32_t(Int(48));
+        const std::uint32_t Options = std::uint32_t(Int(52));
+        const std::uint32_t DxOffset = std::uint32_t(Int(72));
+        if (Count == 0 || Count > 8192 || Offset > Size || Count > (Size - Offset) / 2) break;
+        std::u16string Wide(Count, u'\0');
+        std::memcpy(Wide.data(), Record + Offset, Count * 2);
+        std::string Text = Narrow(Wide.data(), Wide.size());
+        std::vector<std::int16_t> Advances;
+        if (DxOffset != 0 && DxOffset <= Size && Count <= (Size - DxOffset) / 4)
+            for (std::uint32_t Index = 0; Index < Count; ++Index)
+                Advances.push_back(Clamp16(Int(DxOffset + Index * 4)));
+        FWriter.Add(U_WMREXTTEXTOUT_set(At, std::int16_t(Count),
+                                        std::uint16_t(Options & (U_ETO_OPAQUE | U_ETO_CLIPPED)), Text.data(),
+                                        Advances.empty() ? nullptr : Advances.data(), Box(56)));
+        break;
+    }
+    case U_EMR_STRETCHDIBITS: {
+        const auto& Blt = *reinterpret_cast<const U_EMRSTRETCHDIBITS*>(Record);
+        if (Blt.cbBmiSrc < 40 || Blt.offBmiSrc > Size || Blt.cbBmiSrc > Size - Blt.offBmiSrc || Blt.offBitsSrc > Size ||
+            Blt.cbBitsSrc > Size - Blt.offBitsSrc)
+            break;
+        FWriter.Add(U_WMRSTRETCHDIB_set(
+            U_POINT16{Clamp16(Blt.Dest.x), Clamp16(Blt.Dest.y)}, U_POINT16{Clamp16(Blt.cDest.x), Clamp16(Blt.cDest.y)},
+            U_POINT16{Clamp16(Blt.Src.x), Clamp16(Blt.Src.y)}, U_POINT16{Clamp16(Blt.cSrc.x), Clamp16(Blt.cSrc.y)},
+            std::uint16_t(Blt.iUsageSrc), Blt.dwRop, reinterpret_cast<const U_BITMAPINFO*>(Record + Blt.offBmiSrc),
+            Blt.cbBitsSrc, Record + Blt.offBitsSrc));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EmfToWmf(std::span<const std::uint8_t> Emf)
+{
+    const TEmfHeaderInfo Header = ReadEmfHeader(Emf);
+    // The file's units are the reference device's pixels; its box is the frame on that device.
+    const QRectF Frame = EmfFrameInDevicePixels(Emf);
+    const int Inch = std::clamp(int(std::lround(Header.PixelsPerMmX() * 25.4)), 1, 65535);
+    const U_RECT16 Box{Clamp16(std::lround(Frame.left())), Clamp16(std::lround(Frame.top())),
+                       Clamp16(std::lround(Frame.right())), Clamp16(std::lround(Frame.bottom()))};
+    TWmfWriter Writer;
+    Writer.Add(U_WMRSETWINDOWORG_set(U_POINT16{Box.left, Box.top}));
+    Writer.Add(
+        U_WMRSETWINDOWEXT_set(U_POINT16{std::int16_t(Box.right - Box.left), std::int16_t(Box.bottom - Box.top)}));
+    if (NeedsBitmap(Emf)) {
+        WriteAsBitmap(Emf, Frame, Writer);
+    } else {
+        TRecordTranslator Translator(Writer);
+        ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char* Record, std::uint32_t Size) {
+            Translator.Record(Type, Record, Size);
+        });
+    }
+    return Writer.Finish(Box, std::uint16_t(Inch));
+}
