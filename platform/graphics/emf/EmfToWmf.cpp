@@ -149,7 +149,9 @@ std::string Narrow(const char16_t* Text, std::size_t Length)
 bool NeedsBitmap(std::span<const std::uint8_t> Emf)
 {
     bool Needs = false;
-    ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char*, std::uint32_t) {
+    ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char* Record, std::uint32_t) {
+        // A block transfer without a source bitmap is a pattern fill the WMF has too.
+        if (Type == U_EMR_BITBLT && reinterpret_cast<const U_EMRBITBLT*>(Record)->cbBmiSrc == 0) return;
         if (std::find(std::begin(NeedsRaster), std::end(NeedsRaster), Type) != std::end(NeedsRaster)) Needs = true;
     });
     return Needs;
@@ -424,6 +426,13 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         FWriter.Add(U_WMREXTTEXTOUT_set(At, std::int16_t(Count),
                                         std::uint16_t(Options & (U_ETO_OPAQUE | U_ETO_CLIPPED)), Text.data(),
                                         Advances.empty() ? nullptr : Advances.data(), Box(56)));
+        break;
+    }
+    case U_EMR_BITBLT: {
+        const auto& Blt = *reinterpret_cast<const U_EMRBITBLT*>(Record);
+        if (Blt.cbBmiSrc == 0)
+            FWriter.Add(U_WMRPATBLT_set(U_POINT16{Clamp16(Blt.Dest.x), Clamp16(Blt.Dest.y)},
+                                        U_POINT16{Clamp16(Blt.cDest.x), Clamp16(Blt.cDest.y)}, Blt.dwRop));
         break;
     }
     case U_EMR_STRETCHDIBITS: {

@@ -1,0 +1,149 @@
+// TMetafile: its size in both measures, recording through TMetafileCanvas, EMF and WMF round trips and
+// the refusal of damaged streams.
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/MetafileCanvas.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "platform/system/Screen.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 40 × 30 picture: red everywhere, a blue horizontal line through row 15.
+TMetafile MakeRecording()
+{
+    TMetafile Metafile;
+    Metafile.SetWidth(40);
+    Metafile.SetHeight(30);
+    {
+        TMetafileCanvas Canvas(Metafile);
+        Canvas.Brush.Color = clRed;
+        Canvas.FillRect(Rect(0, 0, 40, 30));
+        Canvas.Pen.Color = clBlue;
+        Canvas.Pen.Width = 3;
+        Canvas.MoveTo(0, 15);
+        Canvas.LineTo(40, 15);
+    }
+    return Metafile;
+}
+
+TBitmap Render(const TMetafile& Metafile, int Width, int Height)
+{
+    TBitmap Target;
+    Target.SetLayout(Width, Height, 24);
+    Metafile.Draw(Target.Canvas(), Rect(0, 0, Width, Height));
+    return Target;
+}
+
+// Blue, green, red of a 24-bit pixel.
+TColor PixelOf(const TBitmap& Bitmap, int X, int Y)
+{
+    const std::uint8_t* Pixel = Bitmap.ScanLine(Y) + 3 * X;
+    return RGB(Pixel[2], Pixel[1], Pixel[0]);
+}
+
+void ExpectRecordingDrawn(const TMetafile& Metafile)
+{
+    const TBitmap Shown = Render(Metafile, 40, 30);
+    EXPECT_EQ(PixelOf(Shown, 5, 5), clRed);
+    EXPECT_EQ(PixelOf(Shown, 35, 25), clRed);
+    EXPECT_EQ(PixelOf(Shown, 20, 15), clBlue);
+}
+
+void ExpectInvalid(std::span<const std::uint8_t> Bytes)
+{
+    TMetafile Metafile;
+    try {
+        Metafile.LoadFromStream(Bytes);
+        ADD_FAILURE() << "a damaged metafile was accepted";
+    } catch (const EInvalidGraphic& Error) {
+        EXPECT_EQ(Error.Message(), Messages::SInvalidMetafile);
+    }
+    EXPECT_TRUE(Metafile.Empty());
+}
+
+} // namespace
+
+TEST(Metafile, PhysicalMeasureFollowsTheScreenResolution)
+{
+    const int Dpi = ScreenPixelsPerInch();
+    TMetafile Metafile;
+    Metafile.SetInch(1);
+    // 2540 hundredths of a millimetre are one inch: as many pixels as the screen has per inch.
+    Metafile.SetMMWidth(2540);
+    Metafile.SetMMHeight(1270);
+    EXPECT_EQ(Metafile.Width(), Dpi);
+    EXPECT_EQ(Metafile.Height(), Dpi / 2);
+    // Setting a size in pixels reads back the same size, whatever rounding the extent needs.
+    for (int Pixels = 1; Pixels <= 3000; ++Pixels) {
+        Metafile.SetWidth(Pixels);
+        ASSERT_EQ(Metafile.Width(), Pixels);
+    }
+}
+
+TEST(Metafile, RecordingCanvasFixesFrameAndDrawsItsRecords)
+{
+    const TMetafile Metafile = MakeRecording();
+    ASSERT_FALSE(Metafile.Empty());
+    EXPECT_EQ(Metafile.Width(), 40);
+    EXPECT_EQ(Metafile.Height(), 30);
+    ExpectRecordingDrawn(Metafile);
+    // Stretched to twice the size, the line lands on row 30.
+    const TBitmap Large = Render(Metafile, 80, 60);
+    EXPECT_EQ(PixelOf(Large, 40, 30), clBlue);
+    EXPECT_EQ(PixelOf(Large, 40, 10), clRed);
+}
+
+TEST(Metafile, CopiesAreIndependent)
+{
+    const TMetafile Original = MakeRecording();
+    TMetafile Copy(Original);
+    Copy.Clear();
+    EXPECT_TRUE(Copy.Empty());
+    ExpectRecordingDrawn(Original);
+    TMetafile Assigned;
+    Assigned = Original;
+    ExpectRecordingDrawn(Assigned);
+}
+
+TEST(Metafile, EnhancedRoundTripKeepsTheDrawing)
+{
+    const TMetafile Original = MakeRecording();
+    std::vector<std::uint8_t> Bytes;
+    Original.SaveToStream(Bytes);
+    TMetafile Reloaded;
+    Reloaded.LoadFromStream(Bytes);
+    EXPECT_TRUE(Reloaded.Enhanced());
+    EXPECT_EQ(Reloaded.MMWidth(), Original.MMWidth());
+    ExpectRecordingDrawn(Reloaded);
+}
+
+TEST(Metafile, WindowsMetafileRoundTripKeepsTheDrawing)
+{
+    TMetafile Original = MakeRecording();
+    Original.SetEnhanced(false);
+    EXPECT_EQ(Original.DefaultExtension(), "wmf");
+    std::vector<std::uint8_t> Bytes;
+    Original.SaveToStream(Bytes);
+    ASSERT_GE(Bytes.size(), 40u);
+    EXPECT_EQ(Bytes[0], 0xD7); // the placeable key
+    TMetafile Reloaded;
+    Reloaded.LoadFromStream(Bytes);
+    EXPECT_FALSE(Reloaded.Enhanced());
+    ExpectRecordingDrawn(Reloaded);
+}
+
+TEST(Metafile, DamagedStreamsAreRefused)
+{
+    std::vector<std::uint8_t> Bytes;
+    MakeRecording().SaveToStream(Bytes);
+    ExpectInvalid(std::span(Bytes).first(40));               // inside the header
+    ExpectInvalid(std::span(Bytes).first(Bytes.size() - 8)); // the end record cut
+    std::vector<std::uint8_t> Oversized = Bytes;
+    Oversized[108 + 4] = 0xFF; // the first record claims more bytes than the stream holds
+    ExpectInvalid(Oversized);
+    const std::vector<std::uint8_t> Noise(300, 0x5A);
+    ExpectInvalid(Noise);
+}
