@@ -7,6 +7,12 @@
 #include <cmath>
 #include <set>
 
+// Names a table entry in test output by its kind.
+void PrintTo(const TOperationInfo& Operation, std::ostream* Stream)
+{
+    *Stream << Operation.Kind;
+}
+
 namespace {
 
 // A value of Info's type just outside its bounds, or nothing when the bounds are the type's own.
