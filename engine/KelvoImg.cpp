@@ -1,6 +1,8 @@
 #include "engine/KelvoImg.h"
 
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 
 TKelvoImage::TKelvoImage() = default;
 
@@ -32,7 +34,21 @@ void TKelvoImage::SetPictureType(TPictureType Value)
         Work->SetSize(Graphic->Width(), Graphic->Height());
         Work->Canvas().Draw(0, 0, *Graphic);
     }
-    if (Value == picBitmap) Picture().SetGraphic(std::move(Work));
+    if (Value == picBitmap) {
+        Picture().SetGraphic(std::move(Work));
+        return;
+    }
+    auto Metafile = std::make_unique<TMetafile>();
+    Metafile->SetWidth(Work->Width());
+    Metafile->SetHeight(Work->Height());
+    {
+        // The recording ends when the canvas goes.
+        TMetafileCanvas Canvas(*Metafile);
+        Canvas.Draw(0, 0, *Work);
+    }
+    // Units per inch 1: the size is reported through the screen's logical resolution.
+    Metafile->SetInch(1);
+    Picture().SetGraphic(std::move(Metafile));
 }
 
 int TKelvoImage::BitsPerPixel()

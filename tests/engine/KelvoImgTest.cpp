@@ -1,3 +1,4 @@
+#include "platform/graphics/Metafile.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestPictures.h"
 
@@ -59,6 +60,24 @@ TEST(KelvoImage, SettingPictureTypeToIconUnknownOrTheSameKindChangesNothing)
     EXPECT_TRUE(Empty.Picture().Graphic()->Empty());
 }
 
+TEST(KelvoImage, SettingPictureTypeToMetafileRecordsTheBitmapAtItsSize)
+{
+    const TBitmap Original = MakeRandomBitmap(7, 5, 24, 11);
+    auto Image = ImageWith(Original);
+    Image->SetPictureType(picMetafile);
+    ASSERT_EQ(Image->PictureType(), picMetafile);
+    const auto& Metafile = dynamic_cast<const TMetafile&>(*Image->Picture().Graphic());
+    EXPECT_EQ(Metafile.Inch(), 1);
+    EXPECT_EQ(Metafile.Width(), 7);
+    EXPECT_EQ(Metafile.Height(), 5);
+    // Back to a bitmap, the recorded pixels come back unchanged.
+    Image->SetPictureType(picBitmap);
+    ASSERT_EQ(Image->PictureType(), picBitmap);
+    TBitmap Back = PictureOf(*Image);
+    Back.SetPixelFormat(pf24bit);
+    EXPECT_TRUE(SamePixels(Back, Original));
+}
+
 TEST(KelvoImage, SettingPictureTypeFiresNoEventAndKeepsKind)
 {
     auto Image = ImageWith(UniformBitmap(2, 2, 1, 2, 3));
@@ -90,7 +109,9 @@ TEST(OperationProtocol, RefusalsFireOnlyOnAmendAndLeaveTheBytes)
     Image->Gamma(10.5L);
     EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend Bright", "Amend Light", "Amend Gamma"}));
     EXPECT_EQ(Image->Kind(), "Gamma");
-    EXPECT_TRUE(SamePixels(PictureOf(*Image), Original));
+    TBitmap Back = PictureOf(*Image);
+    Back.SetPixelFormat(pf24bit);
+    EXPECT_TRUE(SamePixels(Back, Original));
 }
 
 TEST(OperationProtocol, AnEmptyComponentRefusesEveryPixelOperation)

@@ -138,6 +138,7 @@ struct TDcState
     std::uint32_t Rop2 = U_R2_COPYPEN;
     Qt::FillRule FillRule = Qt::OddEvenFill;
     bool Clockwise = false;
+    bool Halftone = false; // stretched bitmaps are smoothed only in the halftone stretching mode
     double MiterLimit = 10;
     QPointF Position{0, 0};
     std::optional<QPainterPath> Clip; // in painter coordinates
@@ -902,7 +903,7 @@ void TEmfPlayer::Blit(const QRectF& Dest, const char* Record, std::uint32_t Size
     }
     FPainter.setTransform(Total());
     FPainter.setCompositionMode(Mode);
-    FPainter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    FPainter.setRenderHint(QPainter::SmoothPixmapTransform, FState.Halftone);
     if (ConstantAlpha >= 0) FPainter.setOpacity(ConstantAlpha / 255.0);
     QRect Source = SourceRect.isValid() ? SourceRect : Image.rect();
     FPainter.drawImage(Dest, Image, Source);
