@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -248,7 +252,7 @@ TEST(BmpReader, WideChannelsAreScaledToTwentyFourBits)
     Spec.BitCount = 32;
     Spec.Compression = 3;
     Spec.Masks = {0xFFE00000, 0x001FFC00, 0x000003FF}; // 11, 11 and 10 bits
-    // Red 2047, green 0, blue 512: 512 × 255 / 1023 = 127.6.
+    // Red 2047, green 0, blue 512: each keeps its top 8 bits, 255, 0 and 128.
     const std::uint32_t Pixel = (2047u << 21) | 512u;
     Spec.Pixels = {std::uint8_t(Pixel), std::uint8_t(Pixel >> 8), std::uint8_t(Pixel >> 16), std::uint8_t(Pixel >> 24)};
     const TBitmap Bitmap = Read(MakeBmp(Spec));
@@ -470,11 +474,45 @@ TEST_P(BmpRoundTrip, ReadsBackIdentically)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryLayout, BmpRoundTrip,
-                         ::testing::Values(TLayoutCase{1, std::nullopt, pf1bit}, TLayoutCase{4, std::nullopt, pf4bit},
-                                           TLayoutCase{8, std::nullopt, pf8bit}, TLayoutCase{16, std::nullopt, pf15bit},
-                                           TLayoutCase{16, BitFields565, pf16bit},
-                                           TLayoutCase{16, TBitFields{0xF00, 0xF0, 0xF}, pfcustom},
-                                           TLayoutCase{24, std::nullopt, pf24bit},
-                                           TLayoutCase{32, std::nullopt, pf32bit},
-                                           TLayoutCase{32, TBitFields{0xFF, 0xFF00, 0xFF0000}, pfcustom}));
+const TLayoutCase AllLayouts[] = {
+    {1, std::nullopt, pf1bit},   {4, std::nullopt, pf4bit},   {8, std::nullopt, pf8bit},
+    {16, std::nullopt, pf15bit}, {16, BitFields565, pf16bit}, {16, TBitFields{0xF00, 0xF0, 0xF}, pfcustom},
+    {24, std::nullopt, pf24bit}, {32, std::nullopt, pf32bit}, {32, TBitFields{0xFF, 0xFF00, 0xFF0000}, pfcustom},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, BmpRoundTrip, ::testing::ValuesIn(AllLayouts));
+
+// ImageMagick, an independent reader, sees the size of every layout we write, and the bit count as its
+// depth for palette pictures (direct-colour ones it reports at 8 bits a channel).
+TEST(BmpWriter, ImageMagickReadsWhatIsWritten)
+{
+    if (!std::filesystem::exists("/usr/bin/identify")) GTEST_SKIP() << "ImageMagick's identify is not installed";
+    const auto Folder = std::filesystem::temp_directory_path() / ("pixora-bmp-" + std::to_string(getpid()));
+    std::filesystem::create_directories(Folder);
+    for (const TLayoutCase& Case : AllLayouts) {
+        TBitmap Bitmap = MakeRandomBitmap(7, 3, Case.BitCount, 5);
+        if (Case.Fields) {
+            TBitmap WithFields;
+            WithFields.SetLayout(7, 3, Case.BitCount, Case.Fields);
+            for (int Y = 0; Y < 3; ++Y) std::memcpy(WithFields.ScanLine(Y), Bitmap.ScanLine(Y), Bitmap.RowBytes());
+            Bitmap = std::move(WithFields);
+        }
+        const auto Path =
+            Folder / ("layout" + std::to_string(Case.BitCount) + "-" + std::to_string(Case.Format) + ".bmp");
+        const TBytes Bytes = Write(Bitmap);
+        std::FILE* File = std::fopen(Path.c_str(), "wb");
+        ASSERT_NE(File, nullptr);
+        std::fwrite(Bytes.data(), 1, Bytes.size(), File);
+        std::fclose(File);
+
+        const std::string Command = "/usr/bin/identify -format '%w %h %z' '" + Path.string() + "' 2>&1";
+        std::FILE* Pipe = popen(Command.c_str(), "r");
+        ASSERT_NE(Pipe, nullptr);
+        char Output[256] = {};
+        const std::size_t Length = std::fread(Output, 1, sizeof Output - 1, Pipe);
+        EXPECT_EQ(pclose(Pipe), 0) << Output;
+        const std::string Expected = "7 3 " + std::to_string(Case.BitCount <= 8 ? Case.BitCount : 8);
+        EXPECT_EQ(std::string(Output, Length), Expected) << Path;
+    }
+    std::filesystem::remove_all(Folder);
+}

@@ -4,6 +4,7 @@
 #include "platform/graphics/codecs/BmpCodec.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PixelRows.h"
 #include "platform/graphics/codecs/BmpFormat.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
@@ -170,17 +171,6 @@ TChannel MaskChannel(std::uint32_t Mask, int BitCount)
     return Channel;
 }
 
-// The channel's value scaled to 0..255 with rounding (5-bit 3 becomes 25, 31 becomes 255), the rule of
-// the reference renderings; an absent channel is 0.
-std::uint8_t ChannelLevel(std::uint32_t Pixel, const TChannel& Channel)
-{
-    if (Channel.Bits == 0) return 0;
-    const std::uint64_t Maximum = (std::uint64_t(1) << Channel.Bits) - 1;
-    const std::uint64_t Value = (std::uint64_t(Pixel) >> Channel.Shift) & Maximum;
-    // Maximum is odd, so the quotient never lies exactly halfway.
-    return std::uint8_t((Value * 255 + Maximum / 2) / Maximum);
-}
-
 // Where the pixels of an uncompressed picture lie: rows padded to 4 bytes, bottom-up unless top-down;
 // the last row may lack its padding.
 class TRowSource
@@ -246,8 +236,8 @@ void ReadBitFieldRows(const TRowSource& Source, const TBmpHeader& Header, TBitma
     const bool Representable = std::all_of(Channels.begin(), Channels.end(), [](const TChannel& Channel) {
         return Channel.Bits >= 1 && Channel.Bits <= 8;
     });
+    const TBitFields Fields{Red, Green, Blue};
     if (Representable) {
-        const TBitFields Fields{Red, Green, Blue};
         // The masks of the uncompressed layouts are those layouts themselves.
         const bool Plain = Bits == 16 ? Fields == BitFields555 : Fields == TBitFields{0xFF0000, 0xFF00, 0xFF};
         Result.SetLayout(Header.Width, Header.Height, Bits, Plain ? std::nullopt : std::optional(Fields));
@@ -256,17 +246,9 @@ void ReadBitFieldRows(const TRowSource& Source, const TBmpHeader& Header, TBitma
     }
     // Channels wider than 8 bits, or missing, have no bit-field layout of their own: 24 bits instead.
     Result.SetLayout(Header.Width, Header.Height, 24);
-    const int Bytes = Bits / 8;
-    for (int Y = 0; Y < Header.Height; ++Y) {
-        const std::uint8_t* From = Source.Row(Y);
-        std::uint8_t* To = Result.ScanLine(Y);
-        for (int X = 0; X < Header.Width; ++X, From += Bytes, To += 3) {
-            const std::uint32_t Pixel = Bytes == 2 ? ReadU16(From) : ReadU32(From);
-            To[0] = ChannelLevel(Pixel, Channels[2]);
-            To[1] = ChannelLevel(Pixel, Channels[1]);
-            To[2] = ChannelLevel(Pixel, Channels[0]);
-        }
-    }
+    const TMaskedReader Reader(Fields);
+    for (int Y = 0; Y < Header.Height; ++Y)
+        ReadMaskedRow(Source.Row(Y), Bits, Header.Width, Reader, Result.ScanLine(Y));
 }
 
 void ReadUncompressed(std::span<const std::uint8_t> Bytes, const TBmpHeader& Header, TBitmap& Result)
