@@ -1,7 +1,23 @@
-#include <cstdio>
+// pixora-batch: the picture operations of Pixora on files (see cli/BatchCommand.h).
+#include "cli/BatchCommand.h"
 
-int main()
+#include <QGuiApplication>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int Count, char** Arguments)
 {
-    std::fprintf(stderr, "usage: pixora-batch INPUT -o OUTPUT\n");
-    return 2;
+    // Taken before Qt sees the command line and removes the options it knows.
+    const std::vector<std::string> Words(Arguments + 1, Arguments + Count);
+    // Drawing text needs an application object, never a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's warnings about the session (no runtime folder and the like) are noise on a batch tool's error
+    // stream, which carries the picture layer's messages alone.
+    qInstallMessageHandler([](QtMsgType Type, const QMessageLogContext&, const QString& Message) {
+        if (Type == QtCriticalMsg || Type == QtFatalMsg) std::cerr << Message.toStdString() << "\n";
+    });
+    QGuiApplication Application(Count, Arguments);
+    return RunBatch(Words, std::cout, std::cerr);
 }

@@ -43,6 +43,10 @@ public:
     // Fills Target with this graphic's pixels when the graphic can do better than drawing itself onto a
     // bitmap (a JPEG decodes, an icon keeps its alpha); returns false to let the bitmap draw it.
     virtual bool AssignTo(TBitmap& Target) const;
+    // Makes this graphic from the pixels of Source, as saving a bitmap in this graphic's format needs
+    // (a JPEG picture compresses them); returns false, leaving the graphic as it was, where the class
+    // cannot be made from a bitmap.
+    virtual bool AssignFromBitmap(const TBitmap&) { return false; }
 
     // Called after every change of the graphic (size, pixels, drawing on its canvas).
     std::function<void()> OnChange;

@@ -28,7 +28,9 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
     return Formats;
 }
 
-std::string LowerExtension(const std::string& FileName)
+} // namespace
+
+std::string TPicture::ExtensionOf(const std::string& FileName)
 {
     std::string Extension = ExtractFileExt(FileName);
     if (!Extension.empty() && Extension.front() == '.') Extension.erase(0, 1);
@@ -36,8 +38,6 @@ std::string LowerExtension(const std::string& FileName)
                    [](unsigned char Letter) { return char(Letter >= 'A' && Letter <= 'Z' ? Letter + 32 : Letter); });
     return Extension;
 }
-
-} // namespace
 
 void TPicture::RegisterFileFormat(const std::string& Extension, TGraphicFactory Factory)
 {
@@ -48,6 +48,13 @@ std::unique_ptr<TGraphic> TPicture::MakeGraphicFor(const std::string& Extension)
 {
     const auto Found = FileFormats().find(Extension);
     return Found == FileFormats().end() ? nullptr : Found->second();
+}
+
+std::vector<std::string> TPicture::FileExtensions()
+{
+    std::vector<std::string> Extensions;
+    for (const auto& [Extension, Factory] : FileFormats()) Extensions.push_back(Extension);
+    return Extensions;
 }
 
 void TPicture::Install(std::unique_ptr<TGraphic> Value)
@@ -78,7 +85,7 @@ TBitmap& TPicture::Bitmap()
 
 void TPicture::LoadFromFile(const std::string& FileName)
 {
-    const std::string Extension = LowerExtension(FileName);
+    const std::string Extension = ExtensionOf(FileName);
     auto Graphic = MakeGraphicFor(Extension);
     if (!Graphic) throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
     Graphic->LoadFromStream(ReadWholeFile(FileName));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TPicture
 {
@@ -38,6 +39,10 @@ public:
     static void RegisterFileFormat(const std::string& Extension, TGraphicFactory Factory);
     // The class bound to Extension, or nullptr.
     static std::unique_ptr<TGraphic> MakeGraphicFor(const std::string& Extension);
+    // The extension of FileName without its dot, in lower case ("" when there is none).
+    static std::string ExtensionOf(const std::string& FileName);
+    // Every bound extension, in alphabetical order.
+    static std::vector<std::string> FileExtensions();
 
     // Called after the graphic is replaced or changes.
     std::function<void()> OnChange;

@@ -1,0 +1,124 @@
+#include "cli/BatchCommand.h"
+
+#include "engine/KelvoImg.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Picture.h"
+#include "platform/system/Messages.h"
+
+#include <sstream>
+#include <typeinfo>
+
+namespace {
+
+const char* PictureKindName(TPictureType Kind)
+{
+    switch (Kind) {
+    case picNil:
+        return "nil";
+    case picBitmap:
+        return "bitmap";
+    case picMetafile:
+        return "metafile";
+    case picIcon:
+        return "icon";
+    case picUnknown:
+        return "unknown";
+    }
+    return "unknown";
+}
+
+const char* PixelFormatName(TPixelFormat Format)
+{
+    static const char* const Names[] = {"pfDevice", "pf1bit",  "pf4bit",  "pf8bit",  "pf15bit",
+                                        "pf16bit",  "pf24bit", "pf32bit", "pfcustom"};
+    return Names[Format];
+}
+
+void RunStep(TKelvoImage& Image, const TBatchStep& Step)
+{
+    const std::string Kind(Step.Operation->Kind);
+    if (!ArgumentsPass(*Step.Operation, Step.Arguments, Image))
+        throw EBatchUsage(Kind + ": arguments outside " + std::string(Step.Operation->Range));
+    if (Step.Operation->Apply == nullptr) throw Exception(Kind + " is not available in this build");
+    Step.Operation->Apply(Image, Step.Arguments);
+}
+
+} // namespace
+
+std::string PictureInfo(TKelvoImage& Image)
+{
+    const TPictureType Kind = Image.PictureType();
+    std::ostringstream Line;
+    Line << "kind=" << PictureKindName(Kind) << " width=" << Image.Picture().Width()
+         << " height=" << Image.Picture().Height();
+    if (Kind == picBitmap) {
+        const TBitmap& Bitmap = Image.Picture().Bitmap();
+        // Read before BitsPerPixel, which turns a device-dependent bitmap into a section.
+        const char* Format = PixelFormatName(Bitmap.PixelFormat());
+        const char* Handle = Bitmap.HandleType() == bmDIB ? "bmDIB" : "bmDDB";
+        Line << " bits=" << Image.BitsPerPixel() << " pixelformat=" << Format << " handletype=" << Handle;
+    } else {
+        Line << " bits=0 pixelformat=none handletype=none";
+    }
+    return Line.str();
+}
+
+void SavePictureAs(const TPicture& Picture, const std::string& FileName)
+{
+    const TGraphic* Source = Picture.Graphic();
+    const std::string Extension = TPicture::ExtensionOf(FileName);
+    auto Target = TPicture::MakeGraphicFor(Extension);
+    if (Source == nullptr || !Target) {
+        Picture.SaveToFile(FileName);
+        return;
+    }
+    if (auto* Bitmap = dynamic_cast<TBitmap*>(Target.get())) {
+        Bitmap->Assign(*Source);
+    } else {
+        TBitmap Pixels;
+        Pixels.Assign(*Source);
+        if (!Target->AssignFromBitmap(Pixels)) {
+            // A class that cannot be made from pixels (an icon) is written as it is, into its own format only.
+            if (typeid(*Target) != typeid(*Source))
+                throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
+            Picture.SaveToFile(FileName);
+            return;
+        }
+    }
+    TPicture Converted;
+    Converted.SetGraphic(std::move(Target));
+    Converted.SaveToFile(FileName);
+}
+
+int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::ostream& Errors)
+{
+    try {
+        const TBatchCommand Command = ParseBatchCommand(Arguments);
+        switch (Command.Mode) {
+        case btHelp:
+            Output << BatchUsage();
+            return 0;
+        case btList:
+            Output << BatchOperationList();
+            return 0;
+        case btInfo:
+        case btConvert:
+            break;
+        }
+        TKelvoImage Image;
+        Image.Picture().LoadFromFile(Command.Input);
+        if (Command.Mode == btInfo) {
+            Output << PictureInfo(Image) << "\n";
+            return 0;
+        }
+        for (const TBatchStep& Step : Command.Steps) RunStep(Image, Step);
+        SavePictureAs(Image.Picture(), Command.Output);
+        return 0;
+    } catch (const EBatchUsage& Error) {
+        Errors << "pixora-batch: " << Error.Message() << "\n\n" << BatchUsage();
+        return 2;
+    } catch (const Exception& Error) {
+        Errors << Error.Message() << "\n";
+        return 1;
+    }
+}

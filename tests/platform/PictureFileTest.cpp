@@ -1,0 +1,155 @@
+// TPicture's files: the class by extension, the messages of failures, and saves that fail without
+// touching the file they would replace.
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Picture.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+class PictureFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FFolder =
+            std::filesystem::temp_directory_path() / ("pixora-picture-test-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(FFolder);
+    }
+    void TearDown() override { std::filesystem::remove_all(FFolder); }
+
+    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+
+    void WriteText(const std::string& Name, const std::string& Text) const
+    {
+        std::ofstream(PathOf(Name), std::ios::binary) << Text;
+    }
+
+    // The files of the folder, to see that a failed save leaves no temporary file behind.
+    std::vector<std::string> FolderEntries() const
+    {
+        std::vector<std::string> Names;
+        for (const auto& Entry : std::filesystem::directory_iterator(FFolder))
+            Names.push_back(Entry.path().filename().string());
+        std::sort(Names.begin(), Names.end());
+        return Names;
+    }
+
+    std::filesystem::path FFolder;
+};
+
+template <class TException> std::string MessageOf(const std::function<void()>& Action)
+{
+    try {
+        Action();
+    } catch (const TException& Error) {
+        return Error.Message();
+    }
+    return "no exception";
+}
+
+} // namespace
+
+TEST_F(PictureFile, SavesAndLoadsBitmapsWhateverTheExtensionsCase)
+{
+    const TBitmap Source = MakeRandomBitmap(5, 4, 24, 11);
+    TPicture Picture;
+    Picture.SetGraphic(&Source);
+    for (const std::string Name : {"lower.bmp", "upper.BMP", "mixed.Bmp"}) {
+        Picture.SaveToFile(PathOf(Name));
+        TPicture Loaded;
+        Loaded.LoadFromFile(PathOf(Name));
+        ASSERT_NE(dynamic_cast<TBitmap*>(Loaded.Graphic()), nullptr) << Name;
+        EXPECT_TRUE(SamePixels(Loaded.Bitmap(), Source)) << Name;
+    }
+    EXPECT_EQ(TPicture::ExtensionOf("/a.b/Picture.JPeG"), "jpeg");
+    EXPECT_EQ(TPicture::ExtensionOf("/a.b/Picture"), "");
+    EXPECT_NE(TPicture::MakeGraphicFor("bmp"), nullptr);
+}
+
+TEST_F(PictureFile, UnknownExtensionIsNamedInTheMessage)
+{
+    WriteText("picture.gif", "GIF89a");
+    TPicture Picture;
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("picture.gif")); }),
+              "拡張子 .gif の画像形式は処理できません");
+    WriteText("picture", "");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("picture")); }),
+              "拡張子 . の画像形式は処理できません");
+    EXPECT_EQ(Picture.Graphic(), nullptr);
+}
+
+TEST_F(PictureFile, MissingFileCannotBeOpened)
+{
+    TPicture Picture;
+    const std::string Missing = PathOf("missing.bmp");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Picture.LoadFromFile(Missing); }), "ファイル " + Missing + " は開けません");
+    // A folder is no file either.
+    std::filesystem::create_directory(PathOf("folder.bmp"));
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { Picture.LoadFromFile(PathOf("folder.bmp")); }),
+              "ファイル " + PathOf("folder.bmp") + " は開けません");
+}
+
+TEST_F(PictureFile, FailedLoadKeepsTheGraphic)
+{
+    const TBitmap Source = MakeRandomBitmap(3, 3, 8, 12);
+    TPicture Picture;
+    Picture.SetGraphic(&Source);
+    WriteText("damaged.bmp", "BM this is no bitmap");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("damaged.bmp")); }),
+              Messages::SInvalidBitmap);
+    EXPECT_TRUE(SamePixels(Picture.Bitmap(), Source));
+}
+
+TEST_F(PictureFile, SaveIntoMissingFolderOrOverAFolderFails)
+{
+    const TBitmap Source = MakeRandomBitmap(3, 3, 24, 13);
+    TPicture Picture;
+    Picture.SetGraphic(&Source);
+    const std::string NoFolder = PathOf("absent/out.bmp");
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { Picture.SaveToFile(NoFolder); }),
+              "ファイル " + NoFolder + " を作成できません");
+    std::filesystem::create_directory(PathOf("taken.bmp"));
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { Picture.SaveToFile(PathOf("taken.bmp")); }),
+              "ファイル " + PathOf("taken.bmp") + " を作成できません");
+    EXPECT_TRUE(std::filesystem::is_directory(PathOf("taken.bmp")));
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"taken.bmp"});
+}
+
+// A write that runs out of room (here the file-size limit, which binds root too) fails the save and
+// leaves the previous file exactly as it was.
+TEST_F(PictureFile, FailedWriteLeavesThePreviousFile)
+{
+    WriteText("keep.bmp", "previous contents");
+    const TBitmap Source = MakeRandomBitmap(64, 64, 24, 14);
+    TPicture Picture;
+    Picture.SetGraphic(&Source);
+
+    rlimit Old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &Old), 0);
+    const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit Small = Old;
+    Small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
+    const std::string Message = MessageOf<EFCreateError>([&] { Picture.SaveToFile(PathOf("keep.bmp")); });
+    setrlimit(RLIMIT_FSIZE, &Old);
+    std::signal(SIGXFSZ, OldHandler);
+
+    EXPECT_EQ(Message, "ファイル " + PathOf("keep.bmp") + " を作成できません");
+    std::ifstream Kept(PathOf("keep.bmp"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Kept), {}), "previous contents");
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"keep.bmp"});
+}
