@@ -36,6 +36,11 @@ public:
 
     // Compresses Source (any pixel format) into this picture.
     void Assign(const TBitmap& Source);
+    bool AssignFromBitmap(const TBitmap& Source) override
+    {
+        Assign(Source);
+        return true;
+    }
     // The decoded picture, upright, at 24 bits a pixel; decoded on the first call. Raises
     // "JPEG エラー #%d" when the data turn out damaged; an empty picture gives an empty bitmap.
     const TBitmap& Bitmap() const;

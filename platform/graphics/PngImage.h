@@ -30,6 +30,11 @@ public:
 
     // Takes Source's pixels as an opaque 24-bit picture: a bitmap carries no alpha.
     void Assign(const TBitmap& Source);
+    bool AssignFromBitmap(const TBitmap& Source) override
+    {
+        Assign(Source);
+        return true;
+    }
     const TBitmap& Bitmap() const { return FBitmap; }
     bool HasAlpha() const { return FBitmap.BitCount() == 32; }
 

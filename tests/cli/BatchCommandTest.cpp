@@ -70,6 +70,27 @@ TEST_F(Batch, ConvertsBitmapToBitmapKeepingItsLayout)
     EXPECT_EQ(Back.Bitmap().ColorTable(), Source.ColorTable());
 }
 
+TEST_F(Batch, ConvertsIntoEveryFormatMadeFromABitmap)
+{
+    const TBitmap Source = MakeRandomBitmap(6, 5, 24, 8);
+    const std::string Input = SaveBitmap(Source, "in.bmp");
+    for (const std::string Extension : {"jpg", "jpeg", "png"}) {
+        const std::string Output = PathOf("out." + Extension);
+        ASSERT_EQ(Run({Input, "-o", Output}), 0) << Extension << ": " << FErrors.str();
+        TPicture Back;
+        Back.LoadFromFile(Output);
+        ASSERT_NE(Back.Graphic(), nullptr);
+        EXPECT_EQ(Back.Width(), 6) << Extension;
+        EXPECT_EQ(Back.Height(), 5) << Extension;
+        EXPECT_EQ(Back.Graphic()->DefaultExtension(), Extension == "png" ? "png" : "jpg");
+    }
+    // PNG keeps every pixel; back to a bitmap they are the source's.
+    ASSERT_EQ(Run({PathOf("out.png"), "-o", PathOf("back.bmp")}), 0) << FErrors.str();
+    TPicture Back;
+    Back.LoadFromFile(PathOf("back.bmp"));
+    EXPECT_TRUE(SamePixels(Back.Bitmap(), Source));
+}
+
 TEST_F(Batch, OutputExtensionWithoutFormatGetsThePicturesOwn)
 {
     const std::string Input = SaveBitmap(MakeRandomBitmap(2, 2, 24, 4), "in.bmp");
