@@ -1,6 +1,7 @@
 #include "engine/KelvoImg.h"
 
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/MetafileCanvas.h"
 
@@ -13,10 +14,8 @@ TPictureType TKelvoImage::PictureType() const
     const TGraphic* Graphic = Picture().Graphic();
     if (Graphic == nullptr) return picNil;
     if (dynamic_cast<const TBitmap*>(Graphic) != nullptr) return picBitmap;
-    // A graphic's own file format names its class: a metafile saves as EMF or WMF, an icon as ICO.
-    const std::string Extension = Graphic->DefaultExtension();
-    if (Extension == "emf" || Extension == "wmf") return picMetafile;
-    if (Extension == "ico") return picIcon;
+    if (dynamic_cast<const TMetafile*>(Graphic) != nullptr) return picMetafile;
+    if (dynamic_cast<const TIcon*>(Graphic) != nullptr) return picIcon;
     return picUnknown;
 }
 

@@ -1,3 +1,5 @@
+#include "platform/graphics/Icon.h"
+#include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestPictures.h"
@@ -125,4 +127,41 @@ TEST(OperationProtocol, AnEmptyComponentRefusesEveryPixelOperation)
     EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend GrayScale", "Amend BlackAndWhite", "Amend Automatic"}));
     EXPECT_EQ(Threshold, 7);
     EXPECT_EQ(Image.Picture().Graphic(), nullptr);
+}
+
+TEST(KelvoImage, PictureTypeNamesMetafilesIconsAndJpegPictures)
+{
+    TKelvoImage Image;
+    TEventLog Log(Image);
+    Image.Picture().SetGraphic(std::make_unique<TMetafile>());
+    EXPECT_EQ(Image.PictureType(), picMetafile);
+    Image.Negative();
+    Image.Picture().SetGraphic(std::make_unique<TIcon>());
+    EXPECT_EQ(Image.PictureType(), picIcon);
+    Image.Sepia();
+    TJPEGImage Jpeg;
+    Jpeg.Assign(UniformBitmap(5, 3, 200, 100, 50));
+    Image.Picture().SetGraphic(&Jpeg);
+    EXPECT_EQ(Image.PictureType(), picUnknown);
+    Image.Bright(50);
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend Negative", "Amend Sepia", "Amend Bright"}));
+}
+
+TEST(KelvoImage, AJpegPictureBecomesABitmapOfItsSize)
+{
+    TKelvoImage Image;
+    TJPEGImage Jpeg;
+    Jpeg.Assign(UniformBitmap(5, 3, 200, 100, 50));
+    Image.Picture().SetGraphic(&Jpeg);
+    Image.SetPictureType(picBitmap);
+    ASSERT_EQ(Image.PictureType(), picBitmap);
+    TBitmap Bitmap = PictureOf(Image);
+    EXPECT_EQ(Bitmap.Width(), 5);
+    EXPECT_EQ(Bitmap.Height(), 3);
+    Bitmap.SetPixelFormat(pf24bit);
+    // JPEG is lossy; a flat colour comes back within a few levels.
+    const auto Pixel = PixelAt(Bitmap, 2, 1);
+    EXPECT_NEAR(Pixel[0], 200, 4);
+    EXPECT_NEAR(Pixel[1], 100, 4);
+    EXPECT_NEAR(Pixel[2], 50, 4);
 }

@@ -1,6 +1,6 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Bitmap.h"
-#include "tests/platform/TestApplication.h"
+#include "tests/support/TestApplication.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>

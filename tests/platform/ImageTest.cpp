@@ -4,7 +4,7 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
-#include "tests/platform/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/emf/EmfPlayer.h"
-#include "tests/platform/TestApplication.h"
+#include "tests/support/TestApplication.h"
 #include "tests/support/TestPictures.h"
 
 #include <QImage>

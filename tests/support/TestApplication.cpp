@@ -1,4 +1,4 @@
-#include "tests/platform/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <QApplication>
 #include <memory>
@@ -7,7 +7,7 @@ void EnsureApplication()
 {
     if (QCoreApplication::instance() != nullptr) return;
     static int Count = 1;
-    static char Name[] = "platform_tests";
+    static char Name[] = "pixora_tests";
     static char* Arguments[] = {Name, nullptr};
     static const auto Application = std::make_unique<QApplication>(Count, Arguments);
 }
