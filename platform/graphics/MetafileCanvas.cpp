@@ -18,9 +18,10 @@
 namespace {
 
 constexpr std::uint32_t PenHandle = 1, BrushHandle = 2, FontHandle = 3;
+// A stock object's handle (the constants carry the stock flag).
 constexpr std::int32_t Stock(std::uint32_t Object)
 {
-    return std::int32_t(0x80000000u | Object);
+    return std::int32_t(Object);
 }
 
 std::span<const std::uint8_t> AsBytes(const void* Data, std::size_t Size)

@@ -565,7 +565,7 @@ void TEmfPlayer::ArcFamily(std::uint32_t Type, const U_EMRARC& Arc)
 void TEmfPlayer::SelectObject(std::uint32_t Index)
 {
     if (Index & StockFlag) {
-        switch (Index & ~StockFlag) {
+        switch (Index) { // the stock object constants carry the flag
         case U_WHITE_BRUSH:
             FState.Brush = TBrushState{TBrushState::Solid, Qt::white, 0, {}};
             break;

@@ -217,9 +217,8 @@ void TRecordTranslator::Select(std::uint32_t Handle)
 {
     if ((Handle & StockFlag) && !FSlots.count(Handle)) {
         // Stock objects become objects of the file, made once on first use.
-        const std::uint32_t Stock = Handle & ~StockFlag;
         char* Made = nullptr;
-        switch (Stock) {
+        switch (Handle) { // the stock object constants carry the flag
         case U_WHITE_BRUSH:
             Made = U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH{U_BS_SOLID, ColorRef(0xFFFFFF), 0});
             break;
