@@ -33,7 +33,6 @@ enum : std::uint32_t
     MmIsotropic,
     MmAnisotropic
 };
-constexpr std::uint32_t BkTransparent = 1;
 constexpr std::uint32_t BkOpaque = 2;
 constexpr std::uint32_t StockFlag = 0x80000000;
 constexpr std::uint32_t MwtSet = 4; // ModifyWorldTransform: replace the transform
