@@ -87,7 +87,9 @@ TBatchCommand ParseBatchCommand(std::span<const std::string> Arguments)
     bool HaveOutput = false;
     for (std::size_t Index = 0; Index < Arguments.size(); ++Index) {
         const std::string& Word = Arguments[Index];
-        if (Word == "-o") {
+        if (Word == "--time") {
+            Command.Time = true;
+        } else if (Word == "-o") {
             if (HaveOutput || Index + 1 == Arguments.size()) throw EBatchUsage("-o takes one OUTPUT");
             Command.Output = Arguments[++Index];
             HaveOutput = true;
@@ -108,7 +110,7 @@ std::string BatchUsage()
 {
     std::string Extensions;
     for (const auto& Extension : TPicture::FileExtensions()) Extensions += " ." + Extension;
-    return "usage: pixora-batch INPUT [OPERATION...] -o OUTPUT\n"
+    return "usage: pixora-batch INPUT [OPERATION...] [--time] -o OUTPUT\n"
            "       pixora-batch --info INPUT\n"
            "       pixora-batch --list\n"
            "       pixora-batch --help\n"
@@ -119,7 +121,9 @@ std::string BatchUsage()
            "its extension names: a bitmap is written as a copy of the picture, other formats are made from a\n"
            "bitmap copy of it.\n"
            "An OUTPUT extension that names no format gets the picture in its own format.\n"
-           "An OPERATION is Kind or Kind:ARG,ARG,... as --list shows; booleans are true or false.\n"
+           "An OPERATION is Kind or Kind:ARG,ARG,... as --list shows; booleans are true or false. A picture that\n"
+           "is not a bitmap is first made a 24-bit bitmap. --time prints each operation's milliseconds on\n"
+           "standard error.\n"
            "\n"
            "--info prints one line: kind=K width=W height=H bits=B pixelformat=P handletype=T, where K is nil,\n"
            "bitmap, metafile, icon or unknown (a JPEG or PNG picture), P is pfDevice, pf1bit, pf4bit, pf8bit,\n"
@@ -127,7 +131,7 @@ std::string BatchUsage()
            "picture that is not a bitmap).\n"
            "\n"
            "Exit status: 0 done, 1 the picture could not be read, changed or written (the message is on\n"
-           "standard error), 2 a usage error.\n";
+           "standard error), 2 a usage error, 3 an operation refused the picture (its kind is on standard error).\n";
 }
 
 std::string BatchOperationList()

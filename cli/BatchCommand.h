@@ -1,7 +1,8 @@
 #pragma once
 // pixora-batch: the command line, parsed into what to do, and running it.
 //
-//   pixora-batch INPUT [OPERATION...] -o OUTPUT   converts INPUT to OUTPUT's format, after the operations
+//   pixora-batch INPUT [OPERATION...] [--time] -o OUTPUT   converts INPUT to OUTPUT's format, after the
+//                                                          operations
 //   pixora-batch --info INPUT                     prints one line describing the picture
 //   pixora-batch --list                           lists the operations
 //   pixora-batch --help
@@ -46,6 +47,14 @@ struct TBatchCommand
     std::string Input;
     std::string Output;
     std::vector<TBatchStep> Steps;
+    // --time: each operation's milliseconds on standard error.
+    bool Time = false;
+};
+
+// An operation that refused the picture (its OnAmended did not fire); the tool exits 3.
+class EBatchRefused : public Exception
+{
+    using Exception::Exception;
 };
 
 // Parses the arguments after the program name; raises EBatchUsage.
@@ -63,5 +72,6 @@ std::string PictureInfo(TKelvoImage& Image);
 // Writes Picture's graphic to FileName in the format its extension names (see BatchUsage).
 void SavePictureAs(const TPicture& Picture, const std::string& FileName);
 
-// Runs the command line: 0 on success, 1 after an error (its message on Errors), 2 after a usage error.
+// Runs the command line: 0 on success, 1 after an error (its message on Errors), 2 after a usage error,
+// 3 when an operation refused the picture.
 int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::ostream& Errors);

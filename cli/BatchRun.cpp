@@ -5,6 +5,7 @@
 #include "platform/graphics/Picture.h"
 #include "platform/system/Messages.h"
 
+#include <chrono>
 #include <sstream>
 #include <typeinfo>
 
@@ -34,13 +35,25 @@ const char* PixelFormatName(TPixelFormat Format)
     return Names[Format];
 }
 
-void RunStep(TKelvoImage& Image, const TBatchStep& Step)
+void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream& Errors)
 {
     const std::string Kind(Step.Operation->Kind);
     if (!ArgumentsPass(*Step.Operation, Step.Arguments, Image))
         throw EBatchUsage(Kind + ": arguments outside " + std::string(Step.Operation->Range));
     if (Step.Operation->Apply == nullptr) throw Exception(Kind + " is not available in this build");
+    // As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one.
+    if (Image.PictureType() != picBitmap) {
+        Image.SetPictureType(picBitmap);
+        Image.Picture().Bitmap().SetPixelFormat(pf24bit);
+    }
+    bool Amended = false;
+    Image.OnAmended = [&Amended](TKelvoImage*, const std::string&) { Amended = true; };
+    const auto Start = std::chrono::steady_clock::now();
     Step.Operation->Apply(Image, Step.Arguments);
+    const auto End = std::chrono::steady_clock::now();
+    Image.OnAmended = nullptr;
+    if (Time) Errors << Kind << ": " << std::chrono::duration<double, std::milli>(End - Start).count() << " ms\n";
+    if (!Amended) throw EBatchRefused(Kind + ": the operation refused the picture");
 }
 
 } // namespace
@@ -111,9 +124,12 @@ int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::
             Output << PictureInfo(Image) << "\n";
             return 0;
         }
-        for (const TBatchStep& Step : Command.Steps) RunStep(Image, Step);
+        for (const TBatchStep& Step : Command.Steps) RunStep(Image, Step, Command.Time, Errors);
         SavePictureAs(Image.Picture(), Command.Output);
         return 0;
+    } catch (const EBatchRefused& Error) {
+        Errors << "pixora-batch: " << Error.Message() << "\n";
+        return 3;
     } catch (const EBatchUsage& Error) {
         Errors << "pixora-batch: " << Error.Message() << "\n\n" << BatchUsage();
         return 2;

@@ -197,3 +197,21 @@ TEST(BatchStep, ParsesArgumentsByTheirTypes)
     EXPECT_THROW(ParseBatchStep("Light:99999999999"), EBatchUsage);
     EXPECT_THROW(ParseBatchStep("negative"), EBatchUsage);
 }
+
+TEST_F(Batch, RefusedOperationsNameTheirKindAndExitThree)
+{
+    // A 4-bit picture is below the tone operations' depth.
+    const std::string Input = SaveBitmap(MakeRandomBitmap(3, 2, 4, 9), "in.bmp");
+    EXPECT_EQ(Run({Input, "Sepia", "-o", PathOf("out.bmp")}), 3);
+    EXPECT_NE(FErrors.str().find("Sepia"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bmp")));
+}
+
+TEST_F(Batch, TimePrintsEachOperationsMilliseconds)
+{
+    const std::string Input = SaveBitmap(MakeRandomBitmap(3, 2, 24, 9), "in.bmp");
+    EXPECT_EQ(Run({Input, "Negative", "BlackAndWhite:-1", "--time", "-o", PathOf("out.bmp")}), 0) << FErrors.str();
+    EXPECT_NE(FErrors.str().find("Negative: "), std::string::npos);
+    EXPECT_NE(FErrors.str().find("BlackAndWhite: "), std::string::npos);
+    EXPECT_NE(FErrors.str().find(" ms\n"), std::string::npos);
+}
