@@ -2,6 +2,7 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/Messages.h"
 
@@ -85,8 +86,14 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
         Picture.SaveToFile(FileName);
         return;
     }
+    auto* Metafile = dynamic_cast<TMetafile*>(Target.get());
     if (auto* Bitmap = dynamic_cast<TBitmap*>(Target.get())) {
         Bitmap->Assign(*Source);
+    } else if (const auto* SourceMetafile = dynamic_cast<const TMetafile*>(Source); Metafile && SourceMetafile) {
+        // Metafile to metafile keeps the records; the extension chooses EMF or WMF.
+        const bool Enhanced = Metafile->Enhanced();
+        *Metafile = *SourceMetafile;
+        Metafile->SetEnhanced(Enhanced);
     } else {
         TBitmap Pixels;
         Pixels.Assign(*Source);
@@ -120,6 +127,9 @@ int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::
         }
         TKelvoImage Image;
         Image.Picture().LoadFromFile(Command.Input);
+        // A metafile is measured physically, at the screen's resolution, as the editor shows it.
+        if (auto* Metafile = dynamic_cast<TMetafile*>(Image.Picture().Graphic()); Metafile && Metafile->Inch() == 0)
+            Metafile->SetInch(1);
         if (Command.Mode == btInfo) {
             Output << PictureInfo(Image) << "\n";
             return 0;

@@ -3,6 +3,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/BitmapPainter.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfRecords.h"
 #include "platform/graphics/emf/WmfConvert.h"
@@ -160,6 +161,20 @@ void TMetafile::Clear()
 std::unique_ptr<TGraphic> TMetafile::Clone() const
 {
     return std::make_unique<TMetafile>(*this);
+}
+
+bool TMetafile::AssignFromBitmap(const TBitmap& Source)
+{
+    Clear();
+    FInch = 0;
+    SetWidth(Source.Width());
+    SetHeight(Source.Height());
+    {
+        TMetafileCanvas Canvas(*this);
+        Canvas.Draw(0, 0, Source);
+    }
+    SetInch(1);
+    return true;
 }
 
 void TMetafile::Draw(TCanvas& Canvas, const TRect& Rect) const

@@ -57,6 +57,8 @@ public:
     void SetReference(TSize Pixels, TSize Microns);
 
     std::unique_ptr<TGraphic> Clone() const override;
+    // Records Source at (0, 0) at its size, in physical measure.
+    bool AssignFromBitmap(const TBitmap& Source) override;
     // Plays the records with the frame stretched into Rect.
     void Draw(TCanvas& Canvas, const TRect& Rect) const override;
     // Reads an EMF file, a placeable WMF or a plain WMF, whichever the bytes hold.

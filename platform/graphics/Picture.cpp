@@ -23,7 +23,13 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
         {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"png", [] { return std::unique_ptr<TGraphic>(std::make_unique<TPngImage>()); }},
         {"emf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
-        {"wmf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
+        {"wmf",
+         [] {
+             // A new metafile made for ".wmf" saves as a WMF; loading decides by the file's content.
+             auto Metafile = std::make_unique<TMetafile>();
+             Metafile->SetEnhanced(false);
+             return std::unique_ptr<TGraphic>(std::move(Metafile));
+         }},
     };
     return Formats;
 }

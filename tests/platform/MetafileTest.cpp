@@ -147,3 +147,22 @@ TEST(Metafile, DamagedStreamsAreRefused)
     const std::vector<std::uint8_t> Noise(300, 0x5A);
     ExpectInvalid(Noise);
 }
+
+TEST(Metafile, MadeFromABitmapRecordsItAtItsSizeInPhysicalMeasure)
+{
+    TBitmap Source;
+    Source.SetLayout(6, 4, 24);
+    for (int Y = 0; Y < 4; ++Y)
+        for (int X = 0; X < 6; ++X) {
+            std::uint8_t* Pixel = Source.ScanLine(Y) + 3 * X;
+            Pixel[0] = 0, Pixel[1] = X < 3 ? 255 : 0, Pixel[2] = X < 3 ? 0 : 255; // green left, red right
+        }
+    TMetafile Metafile;
+    ASSERT_TRUE(Metafile.AssignFromBitmap(Source));
+    EXPECT_EQ(Metafile.Inch(), 1);
+    EXPECT_EQ(Metafile.Width(), 6);
+    EXPECT_EQ(Metafile.Height(), 4);
+    const TBitmap Shown = Render(Metafile, 6, 4);
+    EXPECT_EQ(PixelOf(Shown, 1, 2), clLime);
+    EXPECT_EQ(PixelOf(Shown, 4, 1), clRed);
+}
