@@ -160,8 +160,10 @@ bool NeedsBitmap(std::span<const std::uint8_t> Emf)
 // The drawing as one 24-bit bitmap covering the bounds.
 void WriteAsBitmap(std::span<const std::uint8_t> Emf, const QRectF& Bounds, TWmfWriter& Writer)
 {
-    const int Width = std::clamp(int(std::ceil(Bounds.width())), 1, 8000);
-    const int Height = std::clamp(int(std::ceil(Bounds.height())), 1, 8000);
+    // At most four million pixels: a larger frame is stored at a lower resolution and stretched back.
+    const double Scale = std::min(1.0, std::sqrt(4e6 / std::max(1.0, Bounds.width() * Bounds.height())));
+    const int Width = std::clamp(int(std::ceil(Bounds.width() * Scale)), 1, 32767);
+    const int Height = std::clamp(int(std::ceil(Bounds.height() * Scale)), 1, 32767);
     QImage Image(Width, Height, QImage::Format_RGB32);
     Image.fill(Qt::white);
     {
@@ -182,8 +184,9 @@ void WriteAsBitmap(std::span<const std::uint8_t> Emf, const QRectF& Bounds, TWmf
     U_BITMAPINFO Info{};
     Info.bmiHeader = U_BITMAPINFOHEADER{40, Width, Height, 1, 24, U_BI_RGB, std::uint32_t(Pixels.size()), 0, 0, 0, 0};
     const U_POINT16 Dest{Clamp16(std::lround(Bounds.left())), Clamp16(std::lround(Bounds.top()))};
-    const U_POINT16 Size{Clamp16(Width), Clamp16(Height)};
-    Writer.Add(U_WMRSTRETCHDIB_set(Dest, Size, U_POINT16{0, 0}, Size, U_DIB_RGB_COLORS, U_SRCCOPY, &Info,
+    const U_POINT16 Size{Clamp16(std::lround(Bounds.width())), Clamp16(std::lround(Bounds.height()))};
+    const U_POINT16 Stored{Clamp16(Width), Clamp16(Height)};
+    Writer.Add(U_WMRSTRETCHDIB_set(Dest, Size, U_POINT16{0, 0}, Stored, U_DIB_RGB_COLORS, U_SRCCOPY, &Info,
                                    std::uint32_t(Pixels.size()), Pixels.data()));
 }
 
