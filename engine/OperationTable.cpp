@@ -162,10 +162,12 @@ constexpr std::array OperationList{
                    [](TKelvoImage& Image, TArguments) { Image.Negative(); }},
     TOperationInfo{"Posterization", PosterizationArguments, "Levels 2..128", TOperationGate::BitsAtLeast8, nullptr,
                    [](TKelvoImage& Image, TArguments Arguments) { Image.Posterization(IntegerAt(Arguments, 0)); }},
-    TOperationInfo{"Reduce", ReduceArguments,
-                   "Mode 0..5 (octree, median cut, by variance, with diffusion, by variance with diffusion, "
-                   "fixed palette with diffusion)",
-                   TOperationGate::BitsAtLeast9, nullptr, nullptr},
+    TOperationInfo{
+        "Reduce", ReduceArguments,
+        "Mode 0..5 (octree, median cut, by variance, with diffusion, by variance with diffusion, "
+        "fixed palette with diffusion)",
+        TOperationGate::BitsAtLeast9, nullptr,
+        [](TKelvoImage& Image, TArguments Arguments) { Image.Reduce(TReduceMode(IntegerAt(Arguments, 0))); }},
     TOperationInfo{"Reverse", NoArguments, "none", TOperationGate::BitmapAnyDepth, nullptr,
                    [](TKelvoImage& Image, TArguments) { Image.Reverse(); }},
     TOperationInfo{"Sepia", NoArguments, "none", TOperationGate::BitsAtLeast8, nullptr,
