@@ -8,6 +8,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -91,14 +92,23 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
         return;
     }
 
-    // The new pixels are built beside the old ones, so a failure leaves the bitmap as it was.
+    // A layout that needs no more bytes is converted in place, each row from a copy of its old bytes,
+    // top down (new row Y ends before old row Y + 1 starts); a larger one is written into a new block.
+    // Everything that can fail happens before the first row changes.
     const TRowReader Reader = SourceReader(*this);
-    TBitmap Result;
-    Result.SetLayout(FWidth, FHeight, Target.BitCount, Target.BitFields);
+    const std::size_t NewRowBytes = BytesPerScanLine(FWidth, Target.BitCount);
+    const std::size_t OldTotal = FRowBytes * std::size_t(FHeight);
+    const std::size_t NewTotal = NewRowBytes * std::size_t(FHeight);
+    const std::size_t UsedBytes = (std::size_t(FWidth) * std::size_t(Target.BitCount) + 7) / 8;
+    TBlock Grown = NewTotal > OldTotal ? NewBlock(NewTotal) : nullptr;
+    std::uint8_t* NewBits = Grown ? Grown.get() : FBits.get();
+    std::vector<std::uint8_t> OldRow(Grown ? 0 : FRowBytes);
     std::vector<std::uint8_t> Between(Reader && Target.Writer ? std::size_t(FWidth) * 3 : 0);
-    for (int Y = 0; Y < FHeight; ++Y) {
+    const int Rows = FWidth > 0 ? FHeight : 0;
+    for (int Y = 0; Y < Rows; ++Y) {
         const std::uint8_t* From = FBits.get() + std::size_t(Y) * FRowBytes;
-        std::uint8_t* To = Result.FBits.get() + std::size_t(Y) * Result.FRowBytes;
+        if (!Grown) From = static_cast<const std::uint8_t*>(std::memcpy(OldRow.data(), From, FRowBytes));
+        std::uint8_t* To = NewBits + std::size_t(Y) * NewRowBytes;
         if (!Reader) {
             Target.Writer(From, FWidth, To);
         } else if (!Target.Writer) {
@@ -107,9 +117,17 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
             Reader(From, Between.data());
             Target.Writer(Between.data(), FWidth, To);
         }
+        std::memset(To + UsedBytes, 0, NewRowBytes - UsedBytes);
     }
-    Result.FPalette = Target.Palette ? *Target.Palette : TPalette();
-    if (Value == pfDevice) Result.FHandleType = bmDDB;
-    *this = std::move(Result);
+    if (Grown) {
+        FBits = std::move(Grown);
+    } else if (NewTotal < OldTotal && NewTotal > 0) {
+        ShrinkBlock(NewTotal);
+    }
+    FRowBytes = NewRowBytes;
+    FBitCount = Target.BitCount;
+    FBitFields = Target.BitFields;
+    FPalette = Target.Palette ? *Target.Palette : TPalette();
+    FHandleType = Value == pfDevice ? bmDDB : bmDIB;
     Changed();
 }

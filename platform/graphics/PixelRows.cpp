@@ -68,11 +68,11 @@ void ReadMaskedRow(const std::uint8_t* Source, int BitCount, int Width, const TM
 
 void ReadBgrxRow(const std::uint8_t* Source, int Width, std::uint8_t* Bgr)
 {
-    if (Width <= 0) return;
-    // Four bytes at a time; each store's fourth byte is overwritten by the next pixel, and the last pixel
-    // stores only its three, so nothing past the row's pixels is written.
-    for (int X = 0; X < Width - 1; ++X) std::memcpy(Bgr + 3 * X, Source + 4 * X, 4);
-    std::memcpy(Bgr + 3 * (Width - 1), Source + 4 * (Width - 1), 3);
+    for (int X = 0; X < Width; ++X) {
+        Bgr[3 * X] = Source[4 * X];
+        Bgr[3 * X + 1] = Source[4 * X + 1];
+        Bgr[3 * X + 2] = Source[4 * X + 2];
+    }
 }
 
 void WriteBlackWhiteRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
@@ -80,6 +80,7 @@ void WriteBlackWhiteRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target
     // White is nearer than black exactly where 2 × (red + green + blue) > 3 × 255.
     for (int X = 0; X < Width; ++X) {
         const int Sum = Bgr[3 * X] + Bgr[3 * X + 1] + Bgr[3 * X + 2];
+        if (X % 8 == 0) Target[X / 8] = 0;
         if (Sum > 382) Target[X / 8] = std::uint8_t(Target[X / 8] | (0x80 >> (X % 8)));
     }
 }
@@ -101,7 +102,7 @@ void WriteStandardColorRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Tar
                 BestDistance = Distance;
             }
         }
-        Target[X / 2] = std::uint8_t(Target[X / 2] | (X % 2 == 0 ? Best << 4 : Best));
+        Target[X / 2] = std::uint8_t(X % 2 == 0 ? Best << 4 : Target[X / 2] | Best);
     }
 }
 
@@ -111,19 +112,22 @@ void WriteHalftoneRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
     for (int X = 0; X < Width; ++X) Target[X] = Map.Index(Bgr[3 * X + 2], Bgr[3 * X + 1], Bgr[3 * X]);
 }
 
+// The words are stored a byte at a time, low byte first, which the compiler vectorises.
 void Write555Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
     for (int X = 0; X < Width; ++X) {
-        const auto Word = std::uint16_t((Bgr[3 * X + 2] >> 3) << 10 | (Bgr[3 * X + 1] >> 3) << 5 | Bgr[3 * X] >> 3);
-        std::memcpy(Target + 2 * X, &Word, 2);
+        const int Word = (Bgr[3 * X + 2] >> 3) << 10 | (Bgr[3 * X + 1] >> 3) << 5 | Bgr[3 * X] >> 3;
+        Target[2 * X] = std::uint8_t(Word);
+        Target[2 * X + 1] = std::uint8_t(Word >> 8);
     }
 }
 
 void Write565Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
     for (int X = 0; X < Width; ++X) {
-        const auto Word = std::uint16_t((Bgr[3 * X + 2] >> 3) << 11 | (Bgr[3 * X + 1] >> 2) << 5 | Bgr[3 * X] >> 3);
-        std::memcpy(Target + 2 * X, &Word, 2);
+        const int Word = (Bgr[3 * X + 2] >> 3) << 11 | (Bgr[3 * X + 1] >> 2) << 5 | Bgr[3 * X] >> 3;
+        Target[2 * X] = std::uint8_t(Word);
+        Target[2 * X + 1] = std::uint8_t(Word >> 8);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Row kernels of the pixel-format conversions: every layout is read into, and written from, a row of
-// 24-bit pixels (blue, green, red). Each function handles Width pixels of one row and leaves the row's
-// padding alone.
+// 24-bit pixels (blue, green, red). Each function writes every byte that holds one of the row's Width
+// pixels (the unused low bits of a last 1- or 4-bit byte become 0) and nothing beyond; source and target
+// must not overlap.
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Palette.h"

@@ -313,6 +313,27 @@ TEST(PixelFormat, EveryPairConverts)
         }
 }
 
+TEST(PixelFormat, RowPaddingStaysZero)
+{
+    const TPixelFormat Formats[] = {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit};
+    for (int Width : Widths)
+        for (TPixelFormat From : Formats)
+            for (TPixelFormat To : Formats) {
+                TBitmap Bitmap = MakeRandomBitmap(Width, 3, 24, std::uint32_t(Width));
+                Bitmap.SetPixelFormat(From);
+                Bitmap.SetPixelFormat(To);
+                const std::size_t UsedBits = std::size_t(Width) * std::size_t(Bitmap.BitCount());
+                for (int Y = 0; Y < 3; ++Y) {
+                    const std::uint8_t* Row = Bitmap.ScanLine(Y);
+                    if (UsedBits % 8 != 0) {
+                        EXPECT_EQ(Row[UsedBits / 8] & (0xFF >> (UsedBits % 8)), 0);
+                    }
+                    for (std::size_t Byte = (UsedBits + 7) / 8; Byte < Bitmap.RowBytes(); ++Byte)
+                        EXPECT_EQ(Row[Byte], 0) << Width << " wide, " << From << " to " << To << ", row " << Y;
+                }
+            }
+}
+
 TEST(PixelFormat, EmptyBitmapsConvert)
 {
     TBitmap Bitmap;
