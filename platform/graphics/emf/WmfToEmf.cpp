@@ -286,6 +286,7 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
         std::uint16_t Polys = 0;
         const std::uint16_t* Counts = nullptr;
         if (!U_WMRPOLYPOLYGON_get(Rec, &Polys, &Counts, &Data)) break;
+        if (reinterpret_cast<const char*>(Counts + Polys) > End || Data < reinterpret_cast<const char*>(Counts)) break;
         std::uint32_t Total = 0;
         std::vector<std::uint8_t> Tail;
         for (std::uint16_t Index = 0; Index < Polys; ++Index) {
@@ -308,6 +309,11 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
         const std::int16_t* Advances = nullptr;
         U_RECT16 Clip{};
         if (Type == (U_WMR_TEXTOUT & 0xFF)) {
+            // libUEMF reads the position behind the string without checking the string's length, so the
+            // record must hold the length's bytes (padded to a word) and the position first.
+            std::int16_t Claimed;
+            std::memcpy(&Claimed, Rec + 6, 2);
+            if (Claimed < 0 || 8 + ((std::size_t(Claimed) + 1) & ~std::size_t(1)) + 4 > Size) break;
             if (!U_WMRTEXTOUT_get(Rec, &A, &Length, &Data)) break;
         } else if (!U_WMREXTTEXTOUT_get(Rec, &A, &Length, &Options, &Data, &Advances, &Clip)) {
             break;
