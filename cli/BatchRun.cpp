@@ -99,7 +99,8 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
         Pixels.Assign(*Source);
         if (!Target->AssignFromBitmap(Pixels)) {
             // A class that cannot be made from pixels (an icon) is written as it is, into its own format only.
-            if (typeid(*Target) != typeid(*Source))
+            const TGraphic& Made = *Target;
+            if (typeid(Made) != typeid(*Source))
                 throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
             Picture.SaveToFile(FileName);
             return;

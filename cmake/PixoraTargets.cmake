@@ -7,6 +7,12 @@ if(PIXORA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz targets are guided by the coverage of the libraries they call, so every object is
+# instrumented; only the targets themselves link libFuzzer's main.
+if(PIXORA_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # pixora_library(NAME SOURCES ... DEPS ... PRIVATE_DEPS ...): a static library with the project root as its
 # include root (an interface library while its folder holds no source yet).
 function(pixora_library NAME)
