@@ -97,6 +97,27 @@ TEST(PngImage, RefusesDamagedFilesWithTheBitmapMessage)
     }
 }
 
+TEST(PngImage, RefusesChunksRunningPastTheEndWithoutReadingThem)
+{
+    std::vector<std::uint8_t> Bytes;
+    WritePng(MakeRandomBitmap(9, 9, 24, 4), Bytes);
+    // A text chunk claiming 1 GiB before the IEND chunk, which would otherwise be skipped byte by byte.
+    auto Huge = Bytes;
+    const std::vector<std::uint8_t> Text = {0x41, 0, 0, 0x25, 't', 'E', 'X', 't', 'a', 0, 'b'};
+    Huge.insert(Huge.end() - 12, Text.begin(), Text.end());
+    // The same file without its IEND chunk.
+    const std::vector<std::uint8_t> NoEnd(Bytes.begin(), Bytes.end() - 12);
+    for (const auto& File : {Huge, NoEnd}) {
+        TPngImage Png;
+        try {
+            Png.LoadFromStream(File);
+            ADD_FAILURE() << "loaded";
+        } catch (const EInvalidGraphic& Error) {
+            EXPECT_EQ(Error.Message(), Messages::SInvalidBitmap);
+        }
+    }
+}
+
 TEST(PngImage, LoadsByItsExtension)
 {
     TPngImage Png;

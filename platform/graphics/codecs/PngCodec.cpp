@@ -17,6 +17,20 @@ std::uint32_t BigEndian32(const std::uint8_t* P)
     return std::uint32_t(P[0]) << 24 | std::uint32_t(P[1]) << 16 | std::uint32_t(P[2]) << 8 | P[3];
 }
 
+// Every chunk up to IEND lies inside Bytes. libpng would otherwise skip a chunk claiming a gigabyte by
+// reading (and clearing buffers for) all of it before noticing that the data ended long before.
+bool ChunksFit(std::span<const std::uint8_t> Bytes)
+{
+    std::size_t At = 8;
+    while (Bytes.size() - At >= 12) {
+        const std::uint32_t Length = BigEndian32(Bytes.data() + At);
+        if (Length > Bytes.size() - At - 12) return false;
+        if (std::memcmp(Bytes.data() + At + 4, "IEND", 4) == 0) return true;
+        At += 12 + std::size_t(Length);
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<TPngSize> ReadPngSize(std::span<const std::uint8_t> Bytes)
@@ -35,6 +49,7 @@ bool ReadPng(std::span<const std::uint8_t> Bytes, TBitmap& Target)
 {
     const auto Size = ReadPngSize(Bytes);
     if (!Size || std::uint64_t(Size->Width) * std::uint64_t(Size->Height) > MaxPngPixels) return false;
+    if (!ChunksFit(Bytes)) return false;
     QImage Image;
     if (!Image.loadFromData(Bytes.data(), int(Bytes.size()), "PNG") || Image.isNull()) return false;
     // Qt's ARGB32 and BGR888 hold their bytes in the order of a 32-bit and a 24-bit DIB row.

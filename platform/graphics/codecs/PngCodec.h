@@ -18,8 +18,8 @@ struct TPngSize
 std::optional<TPngSize> ReadPngSize(std::span<const std::uint8_t> Bytes);
 
 // Target := the picture: 32 bits a pixel with straight alpha in the fourth byte when the file has an
-// alpha channel (or transparency), else 24 bits. Returns false, Target unchanged, for damaged data or
-// a picture of more than 2^26 pixels.
+// alpha channel (or transparency), else 24 bits. Returns false, Target unchanged, for damaged data (a
+// chunk running past the end, no IEND chunk) or a picture of more than 2^26 pixels.
 bool ReadPng(std::span<const std::uint8_t> Bytes, TBitmap& Target);
 
 // Appends a PNG file of Source: a plain 32-bit bitmap keeps its fourth byte as alpha, any other
