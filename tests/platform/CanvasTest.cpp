@@ -3,6 +3,7 @@
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestPictures.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -222,6 +223,29 @@ TEST(Canvas, FollowsAChangeOfPixelFormatBetweenCalls)
     EXPECT_EQ(Black, (TPaletteEntry{0, 0, 0, 0}));
     EXPECT_EQ(White, (TPaletteEntry{255, 255, 255, 0}));
     EXPECT_EQ(Canvas.Device().Target(), &Bitmap);
+}
+
+TEST(Canvas, PacksColoursIntoTheBitFieldsOfSixteenBitPixels)
+{
+    TBitmap Bitmap;
+    Bitmap.SetLayout(2, 1, 16, BitFields565);
+    Bitmap.Canvas().Brush.Color = RGB(255, 130, 8); // 5-6-5: 31, 32, 1
+    Bitmap.Canvas().FillRect(Rect(0, 0, 1, 1));
+    std::uint16_t Pixels[2];
+    std::memcpy(Pixels, Bitmap.ScanLine(0), 4);
+    EXPECT_EQ(Pixels[0], (31 << 11) | (32 << 5) | 1);
+    EXPECT_EQ(Pixels[1], 0);
+}
+
+TEST(Canvas, LeavesADeviceDependentBitmapDeviceDependent)
+{
+    TBitmap Bitmap;
+    Bitmap.SetSize(3, 3);
+    ASSERT_EQ(Bitmap.PixelFormat(), pfDevice);
+    Bitmap.Canvas().Brush.Color = clRed;
+    Bitmap.Canvas().FillRect(Rect(0, 0, 3, 3));
+    EXPECT_EQ(Bitmap.PixelFormat(), pfDevice);
+    EXPECT_EQ(PixelAt(Bitmap, 1, 1), clRed);
 }
 
 TEST(Canvas, DrawingAnnouncesTheChange)
