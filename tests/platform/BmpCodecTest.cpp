@@ -41,7 +41,7 @@ std::uint16_t GetU16(const TBytes& Bytes, std::size_t Offset)
 }
 
 // The parts of a BMP file a test varies; the file header's offset and size follow from them.
-struct TBmpSpec
+struct TBmpLayout
 {
     std::uint32_t HeaderSize = 40;
     std::int32_t Width = 1;
@@ -55,41 +55,41 @@ struct TBmpSpec
     TBytes Pixels;
 };
 
-TBytes MakeBmp(const TBmpSpec& Spec)
+TBytes MakeBmp(const TBmpLayout& Layout)
 {
     TBytes Info;
-    PutU32(Info, Spec.HeaderSize);
-    if (Spec.HeaderSize == 12) {
-        PutU16(Info, std::uint32_t(Spec.Width));
-        PutU16(Info, std::uint32_t(Spec.Height));
-        PutU16(Info, Spec.Planes);
-        PutU16(Info, Spec.BitCount);
+    PutU32(Info, Layout.HeaderSize);
+    if (Layout.HeaderSize == 12) {
+        PutU16(Info, std::uint32_t(Layout.Width));
+        PutU16(Info, std::uint32_t(Layout.Height));
+        PutU16(Info, Layout.Planes);
+        PutU16(Info, Layout.BitCount);
     } else {
-        PutU32(Info, std::uint32_t(Spec.Width));
-        PutU32(Info, std::uint32_t(Spec.Height));
-        PutU16(Info, Spec.Planes);
-        PutU16(Info, Spec.BitCount);
-        PutU32(Info, Spec.Compression);
-        PutU32(Info, std::uint32_t(Spec.Pixels.size()));
+        PutU32(Info, std::uint32_t(Layout.Width));
+        PutU32(Info, std::uint32_t(Layout.Height));
+        PutU16(Info, Layout.Planes);
+        PutU16(Info, Layout.BitCount);
+        PutU32(Info, Layout.Compression);
+        PutU32(Info, std::uint32_t(Layout.Pixels.size()));
         PutU32(Info, 2835); // 72 dpi
         PutU32(Info, 2835);
-        PutU32(Info, Spec.ColorsUsed);
+        PutU32(Info, Layout.ColorsUsed);
         PutU32(Info, 0);
-        for (const auto Mask : Spec.Masks) PutU32(Info, Mask);
-        Info.resize(std::max<std::size_t>(Info.size(), Spec.HeaderSize), 0);
+        for (const auto Mask : Layout.Masks) PutU32(Info, Mask);
+        Info.resize(std::max<std::size_t>(Info.size(), Layout.HeaderSize), 0);
     }
-    for (const auto Color : Spec.Palette) {
+    for (const auto Color : Layout.Palette) {
         Info.push_back(std::uint8_t(Color));
         Info.push_back(std::uint8_t(Color >> 8));
         Info.push_back(std::uint8_t(Color >> 16));
-        if (Spec.HeaderSize != 12) Info.push_back(0);
+        if (Layout.HeaderSize != 12) Info.push_back(0);
     }
     TBytes File{'B', 'M'};
-    PutU32(File, std::uint32_t(14 + Info.size() + Spec.Pixels.size()));
+    PutU32(File, std::uint32_t(14 + Info.size() + Layout.Pixels.size()));
     PutU32(File, 0);
     PutU32(File, std::uint32_t(14 + Info.size()));
     File.insert(File.end(), Info.begin(), Info.end());
-    File.insert(File.end(), Spec.Pixels.begin(), Spec.Pixels.end());
+    File.insert(File.end(), Layout.Pixels.begin(), Layout.Pixels.end());
     return File;
 }
 
@@ -133,33 +133,33 @@ std::vector<int> Indices(const TBitmap& Bitmap, int Y)
 
 const std::vector<std::uint32_t> FourColours{0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
 
-TBmpSpec Rle8(int Width, int Height, TBytes Codes)
+TBmpLayout Rle8(int Width, int Height, TBytes Codes)
 {
-    TBmpSpec Spec;
-    Spec.Width = Width;
-    Spec.Height = Height;
-    Spec.BitCount = 8;
-    Spec.Compression = 1;
-    Spec.ColorsUsed = 4;
-    Spec.Palette = FourColours;
-    Spec.Pixels = std::move(Codes);
-    return Spec;
+    TBmpLayout Layout;
+    Layout.Width = Width;
+    Layout.Height = Height;
+    Layout.BitCount = 8;
+    Layout.Compression = 1;
+    Layout.ColorsUsed = 4;
+    Layout.Palette = FourColours;
+    Layout.Pixels = std::move(Codes);
+    return Layout;
 }
 
 } // namespace
 
 TEST(BmpReader, ReadsBottomUpAndTopDownRows)
 {
-    TBmpSpec Spec;
-    Spec.Height = 2;
-    Spec.Pixels = {1, 2, 3, 0, 4, 5, 6, 0};
-    const TBitmap BottomUp = Read(MakeBmp(Spec));
+    TBmpLayout Layout;
+    Layout.Height = 2;
+    Layout.Pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    const TBitmap BottomUp = Read(MakeBmp(Layout));
     EXPECT_EQ(BottomUp.PixelFormat(), pf24bit);
     EXPECT_EQ(BottomUp.HandleType(), bmDIB);
     EXPECT_EQ(BottomUp.ScanLine(0)[0], 4);
     EXPECT_EQ(BottomUp.ScanLine(1)[2], 3);
-    Spec.Height = -2;
-    const TBitmap TopDown = Read(MakeBmp(Spec));
+    Layout.Height = -2;
+    const TBitmap TopDown = Read(MakeBmp(Layout));
     EXPECT_EQ(TopDown.Height(), 2);
     EXPECT_EQ(TopDown.ScanLine(0)[0], 1);
     EXPECT_EQ(TopDown.ScanLine(1)[2], 6);
@@ -167,13 +167,13 @@ TEST(BmpReader, ReadsBottomUpAndTopDownRows)
 
 TEST(BmpReader, CoreHeaderHasThreeByteColours)
 {
-    TBmpSpec Spec;
-    Spec.HeaderSize = 12;
-    Spec.Width = 3;
-    Spec.BitCount = 1;
-    Spec.Palette = {0x302010, 0x605040};
-    Spec.Pixels = {0xA0, 0, 0, 0};
-    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    TBmpLayout Layout;
+    Layout.HeaderSize = 12;
+    Layout.Width = 3;
+    Layout.BitCount = 1;
+    Layout.Palette = {0x302010, 0x605040};
+    Layout.Pixels = {0xA0, 0, 0, 0};
+    const TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pf1bit);
     EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x60, 0x50, 0x40));
@@ -182,13 +182,13 @@ TEST(BmpReader, CoreHeaderHasThreeByteColours)
 
 TEST(BmpReader, TwoBitPicturesBecomeFourBit)
 {
-    TBmpSpec Spec;
-    Spec.Width = 5;
-    Spec.BitCount = 2;
-    Spec.ColorsUsed = 4;
-    Spec.Palette = FourColours;
-    Spec.Pixels = {0x1B, 0x80, 0, 0}; // 0 1 2 3 2
-    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    TBmpLayout Layout;
+    Layout.Width = 5;
+    Layout.BitCount = 2;
+    Layout.ColorsUsed = 4;
+    Layout.Palette = FourColours;
+    Layout.Pixels = {0x1B, 0x80, 0, 0}; // 0 1 2 3 2
+    const TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pf4bit);
     EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{0, 1, 2, 3, 2}));
     EXPECT_EQ(Bitmap.ColorTable().Count(), 4);
@@ -197,65 +197,66 @@ TEST(BmpReader, TwoBitPicturesBecomeFourBit)
 
 TEST(BmpReader, ShortColourTableIsKeptAndIndicesBeyondItAreRefused)
 {
-    TBmpSpec Spec;
-    Spec.Width = 3;
-    Spec.BitCount = 8;
-    Spec.ColorsUsed = 2;
-    Spec.Palette = {0x112233, 0x445566};
-    Spec.Pixels = {1, 0, 1, 0};
-    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    TBmpLayout Layout;
+    Layout.Width = 3;
+    Layout.BitCount = 8;
+    Layout.ColorsUsed = 2;
+    Layout.Palette = {0x112233, 0x445566};
+    Layout.Pixels = {1, 0, 1, 0};
+    const TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.ColorTable().Count(), 2);
     EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x44, 0x55, 0x66));
-    Spec.Pixels = {1, 2, 1, 0};
-    EXPECT_TRUE(Refused(MakeBmp(Spec)));
+    Layout.Pixels = {1, 2, 1, 0};
+    EXPECT_TRUE(Refused(MakeBmp(Layout)));
 }
 
 TEST(BmpReader, BitFieldLayoutsAreKept)
 {
-    TBmpSpec Spec;
-    Spec.BitCount = 16;
-    Spec.Compression = 3;
-    Spec.Masks = {0xF800, 0x07E0, 0x001F};
-    Spec.Pixels = {0xE0, 0x07, 0, 0}; // pure green
-    TBitmap Bitmap = Read(MakeBmp(Spec));
+    TBmpLayout Layout;
+    Layout.BitCount = 16;
+    Layout.Compression = 3;
+    Layout.Masks = {0xF800, 0x07E0, 0x001F};
+    Layout.Pixels = {0xE0, 0x07, 0, 0}; // pure green
+    TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pf16bit);
     EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0, 255, 0));
 
-    Spec.Masks = {0x7C00, 0x03E0, 0x001F};
-    EXPECT_EQ(Read(MakeBmp(Spec)).PixelFormat(), pf15bit);
+    Layout.Masks = {0x7C00, 0x03E0, 0x001F};
+    EXPECT_EQ(Read(MakeBmp(Layout)).PixelFormat(), pf15bit);
 
     // A V5 header carries the masks itself.
-    Spec.HeaderSize = 124;
-    Spec.BitCount = 32;
-    Spec.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-    Spec.Pixels = {0x10, 0x20, 0x30, 0};
-    Bitmap = Read(MakeBmp(Spec));
+    Layout.HeaderSize = 124;
+    Layout.BitCount = 32;
+    Layout.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
+    Layout.Pixels = {0x10, 0x20, 0x30, 0};
+    Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pfcustom);
     EXPECT_EQ(Bitmap.BitFields(), (TBitFields{0xFF, 0xFF00, 0xFF0000}));
     EXPECT_EQ(ReadPixel(Bitmap, 0, 0), RGB(0x10, 0x20, 0x30));
 
-    Spec.Masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
-    EXPECT_EQ(Read(MakeBmp(Spec)).PixelFormat(), pf32bit);
+    Layout.Masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    EXPECT_EQ(Read(MakeBmp(Layout)).PixelFormat(), pf32bit);
 
     // Alpha bit fields after a 40-byte header: four masks, pixels at 70.
-    Spec.HeaderSize = 40;
-    Spec.Compression = 6;
-    Spec.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
-    const TBytes File = MakeBmp(Spec);
+    Layout.HeaderSize = 40;
+    Layout.Compression = 6;
+    Layout.Masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
+    const TBytes File = MakeBmp(Layout);
     EXPECT_EQ(GetU32(File, 10), 70u);
     EXPECT_EQ(ReadPixel(Read(File), 0, 0), RGB(0x10, 0x20, 0x30));
 }
 
 TEST(BmpReader, WideChannelsAreScaledToTwentyFourBits)
 {
-    TBmpSpec Spec;
-    Spec.BitCount = 32;
-    Spec.Compression = 3;
-    Spec.Masks = {0xFFE00000, 0x001FFC00, 0x000003FF}; // 11, 11 and 10 bits
+    TBmpLayout Layout;
+    Layout.BitCount = 32;
+    Layout.Compression = 3;
+    Layout.Masks = {0xFFE00000, 0x001FFC00, 0x000003FF}; // 11, 11 and 10 bits
     // Red 2047, green 0, blue 512: each keeps its top 8 bits, 255, 0 and 128.
     const std::uint32_t Pixel = (2047u << 21) | 512u;
-    Spec.Pixels = {std::uint8_t(Pixel), std::uint8_t(Pixel >> 8), std::uint8_t(Pixel >> 16), std::uint8_t(Pixel >> 24)};
-    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    Layout.Pixels = {std::uint8_t(Pixel), std::uint8_t(Pixel >> 8), std::uint8_t(Pixel >> 16),
+                     std::uint8_t(Pixel >> 24)};
+    const TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pf24bit);
     EXPECT_EQ(Bitmap.ScanLine(0)[0], 128);
     EXPECT_EQ(Bitmap.ScanLine(0)[1], 0);
@@ -281,10 +282,10 @@ TEST(BmpReader, Rle8DeltaLeavesSkippedPixelsAtIndexZero)
 
 TEST(BmpReader, Rle4AlternatesNibbles)
 {
-    TBmpSpec Spec = Rle8(8, 1, {5, 0x12, 0, 3, 0x31, 0x20, 0, 1});
-    Spec.BitCount = 4;
-    Spec.Compression = 2;
-    const TBitmap Bitmap = Read(MakeBmp(Spec));
+    TBmpLayout Layout = Rle8(8, 1, {5, 0x12, 0, 3, 0x31, 0x20, 0, 1});
+    Layout.BitCount = 4;
+    Layout.Compression = 2;
+    const TBitmap Bitmap = Read(MakeBmp(Layout));
     EXPECT_EQ(Bitmap.PixelFormat(), pf4bit);
     EXPECT_EQ(Indices(Bitmap, 0), (std::vector<int>{1, 2, 1, 2, 1, 3, 1, 2}));
 }
@@ -308,19 +309,19 @@ TEST(BmpReader, RefusesRlePastTheRowOrPicture)
 
 TEST(BmpReader, RefusesHugeClaimsOnTinyFiles)
 {
-    TBmpSpec Spec;
-    Spec.Width = 100000;
-    Spec.Height = 100000;
-    Spec.Pixels = TBytes(146, 0);
-    EXPECT_TRUE(Refused(MakeBmp(Spec)));
-    TBmpSpec Rle = Rle8(100000, 100000, {0, 1});
+    TBmpLayout Layout;
+    Layout.Width = 100000;
+    Layout.Height = 100000;
+    Layout.Pixels = TBytes(146, 0);
+    EXPECT_TRUE(Refused(MakeBmp(Layout)));
+    TBmpLayout Rle = Rle8(100000, 100000, {0, 1});
     Rle.Pixels.resize(130, 0);
     EXPECT_TRUE(Refused(MakeBmp(Rle)));
 }
 
 TEST(BmpReader, RefusesDamagedHeaders)
 {
-    TBmpSpec Good;
+    TBmpLayout Good;
     Good.Width = 2;
     Good.Pixels = TBytes(8, 0);
     ASSERT_NO_THROW(Read(MakeBmp(Good)));
@@ -330,31 +331,31 @@ TEST(BmpReader, RefusesDamagedHeaders)
     EXPECT_TRUE(Refused(Magic));
 
     const auto RefusedWith = [&](auto Change) {
-        TBmpSpec Spec = Good;
-        Change(Spec);
-        return Refused(MakeBmp(Spec));
+        TBmpLayout Layout = Good;
+        Change(Layout);
+        return Refused(MakeBmp(Layout));
     };
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.HeaderSize = 41; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Planes = 2; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.BitCount = 7; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Width = 0; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Width = -2; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Height = 0; }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 1; }));   // RLE8 at 24 bits
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 4; }));   // embedded JPEG
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.Compression = 3; }));   // bit fields at 24 bits
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) { S.ColorsUsed = 1000; })); // table running into the pixels
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.HeaderSize = 41; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Planes = 2; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.BitCount = 7; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Width = 0; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Width = -2; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Height = 0; }));
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Compression = 1; }));   // RLE8 at 24 bits
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Compression = 4; }));   // embedded JPEG
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.Compression = 3; }));   // bit fields at 24 bits
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) { S.ColorsUsed = 1000; })); // table running into the pixels
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) {
         S.BitCount = 16;
         S.Compression = 3;
         S.Masks = {0xF0F0, 0x0F00, 0x000F}; // not contiguous
     }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) {
         S.BitCount = 16;
         S.Compression = 3;
         S.Masks = {0xFF00, 0x0FF0, 0x000F}; // overlapping
     }));
-    EXPECT_TRUE(RefusedWith([](TBmpSpec& S) {
+    EXPECT_TRUE(RefusedWith([](TBmpLayout& S) {
         S.BitCount = 16;
         S.Compression = 3;
         S.Masks = {0xF8000, 0x07E0, 0x001F}; // beyond 16 bits
