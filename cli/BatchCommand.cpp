@@ -55,6 +55,11 @@ TBatchStep ParseBatchStep(const std::string& Text)
     const std::size_t Colon = Text.find(':');
     const std::string Kind = Text.substr(0, Colon);
     TBatchStep Step;
+    if (Kind == "PixelFormat") {
+        if (Colon == std::string::npos || Text.substr(Colon + 1) != "8")
+            throw EBatchUsage("PixelFormat takes 8 (the halftone palette)");
+        return Step;
+    }
     Step.Operation = FindOperation(Kind);
     if (Step.Operation == nullptr) throw EBatchUsage("unknown operation \"" + Kind + "\" (see --list)");
     const std::vector<std::string> Texts =
@@ -123,7 +128,7 @@ std::string BatchUsage()
            "An OUTPUT extension that names no format gets the picture in its own format.\n"
            "An OPERATION is Kind or Kind:ARG,ARG,... as --list shows; booleans are true or false. A picture that\n"
            "is not a bitmap is first made a 24-bit bitmap. --time prints each operation's milliseconds on\n"
-           "standard error.\n"
+           "standard error. PixelFormat:8 converts the picture to 8 bits on the halftone palette.\n"
            "\n"
            "--info prints one line: kind=K width=W height=H bits=B pixelformat=P handletype=T, where K is nil,\n"
            "bitmap, metafile, icon or unknown (a JPEG or PNG picture), P is pfDevice, pf1bit, pf4bit, pf8bit,\n"

@@ -35,6 +35,8 @@ enum TBatchMode
     btHelp
 };
 
+// An operation of the engine's table, or (Operation null) "PixelFormat:8": the picture layer's conversion
+// onto the halftone palette, as the editor's 256-colour command does it.
 struct TBatchStep
 {
     const TOperationInfo* Operation = nullptr;

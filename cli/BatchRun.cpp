@@ -36,17 +36,28 @@ const char* PixelFormatName(TPixelFormat Format)
     return Names[Format];
 }
 
-void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream& Errors)
+// As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one.
+void EnsureBitmap(TKelvoImage& Image)
 {
-    const std::string Kind(Step.Operation->Kind);
-    if (!ArgumentsPass(*Step.Operation, Step.Arguments, Image))
-        throw EBatchUsage(Kind + ": arguments outside " + std::string(Step.Operation->Range));
-    if (Step.Operation->Apply == nullptr) throw Exception(Kind + " is not available in this build");
-    // As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one.
     if (Image.PictureType() != picBitmap) {
         Image.SetPictureType(picBitmap);
         Image.Picture().Bitmap().SetPixelFormat(pf24bit);
     }
+}
+
+void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream& Errors)
+{
+    if (Step.Operation == nullptr) {
+        EnsureBitmap(Image);
+        Image.Picture().Bitmap().SetPixelFormat(pf8bit);
+        Image.Invalidate();
+        return;
+    }
+    const std::string Kind(Step.Operation->Kind);
+    if (!ArgumentsPass(*Step.Operation, Step.Arguments, Image))
+        throw EBatchUsage(Kind + ": arguments outside " + std::string(Step.Operation->Range));
+    if (Step.Operation->Apply == nullptr) throw Exception(Kind + " is not available in this build");
+    EnsureBitmap(Image);
     bool Amended = false;
     Image.OnAmended = [&Amended](TKelvoImage*, const std::string&) { Amended = true; };
     const auto Start = std::chrono::steady_clock::now();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <unistd.h>
@@ -214,4 +215,28 @@ TEST_F(Batch, TimePrintsEachOperationsMilliseconds)
     EXPECT_NE(FErrors.str().find("Negative: "), std::string::npos);
     EXPECT_NE(FErrors.str().find("BlackAndWhite: "), std::string::npos);
     EXPECT_NE(FErrors.str().find(" ms\n"), std::string::npos);
+}
+
+TEST_F(Batch, PixelFormatEightWritesAnEightBitFileOnTheHalftonePalette)
+{
+    TBitmap Source;
+    Source.SetLayout(3, 1, 24);
+    std::uint8_t* Row = Source.ScanLine(0);
+    const std::uint8_t Pixels[9] = {0, 0, 255, 255, 255, 255, 0, 0, 0}; // red, white, black as B, G, R
+    std::copy(Pixels, Pixels + 9, Row);
+    const std::string Input = SaveBitmap(Source, "in.bmp");
+    ASSERT_EQ(Run({Input, "PixelFormat:8", "-o", PathOf("out.bmp")}), 0) << FErrors.str();
+    TPicture Result;
+    Result.LoadFromFile(PathOf("out.bmp"));
+    const TBitmap& Bitmap = Result.Bitmap();
+    ASSERT_EQ(Bitmap.PixelFormat(), pf8bit);
+    const TPalette& Palette = Bitmap.ColorTable();
+    // Pure red, white and black all lie on the halftone palette, so they come back exactly.
+    const TPaletteEntry Red = Palette[Bitmap.ScanLine(0)[0]];
+    const TPaletteEntry White = Palette[Bitmap.ScanLine(0)[1]];
+    const TPaletteEntry Black = Palette[Bitmap.ScanLine(0)[2]];
+    EXPECT_EQ(Red, (TPaletteEntry{255, 0, 0, 0}));
+    EXPECT_EQ(White, (TPaletteEntry{255, 255, 255, 0}));
+    EXPECT_EQ(Black, (TPaletteEntry{0, 0, 0, 0}));
+    EXPECT_EQ(Run({Input, "PixelFormat:4", "-o", PathOf("bad.bmp")}), 2);
 }
