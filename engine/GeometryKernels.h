@@ -5,6 +5,12 @@
 
 #include "platform/graphics/Bitmap.h"
 
+// The depths whose rows Turn and Reverse address directly.
+inline bool KeepsItsDepth(int BitCount)
+{
+    return BitCount == 1 || BitCount == 4 || BitCount == 8 || BitCount == 16 || BitCount == 24 || BitCount == 32;
+}
+
 // Target := Source turned clockwise by Angle (90, 180 or 270); Target is H × W for 90 and 270.
 void TurnPixels(const TBitmap& Source, TBitmap& Target, int Angle);
 

@@ -17,21 +17,6 @@ TPixelFormat PrepareGeometrySource(TBitmap& Bitmap)
     return Bitmap.PixelFormat();
 }
 
-bool KeepsItsDepth(int BitCount)
-{
-    switch (BitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // A new section of Width × Height in Source's layout (bit count, bit fields) with a copy of its palette.
 std::unique_ptr<TBitmap> NewLike(const TBitmap& Source, int Width, int Height)
 {

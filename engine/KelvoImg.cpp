@@ -1,5 +1,7 @@
 #include "engine/KelvoImg.h"
 
+#include "engine/GeometryKernels.h"
+
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
@@ -126,18 +128,7 @@ bool TKelvoImage::PassesGate(TOperationGate Gate)
     case TOperationGate::BitmapOrMetafile:
         return PictureType() == picBitmap || PictureType() == picMetafile;
     case TOperationGate::BitmapAnyDepth:
-        if (PictureType() != picBitmap) return false;
-        switch (BitsPerPixel()) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            return true;
-        default:
-            return false;
-        }
+        return PictureType() == picBitmap && KeepsItsDepth(BitsPerPixel());
     }
     return false;
 }
