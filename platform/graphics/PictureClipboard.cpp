@@ -1,0 +1,187 @@
+#include "platform/graphics/PictureClipboard.h"
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Icon.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/codecs/BmpCodec.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "platform/system/PackedDib.h"
+
+#include <cstring>
+#include <typeinfo>
+#include <utility>
+
+namespace {
+
+std::vector<std::pair<TClipboardFormat, TPicture::TGraphicFactory>>& BoundFormats()
+{
+    static std::vector<std::pair<TClipboardFormat, TPicture::TGraphicFactory>> Formats;
+    return Formats;
+}
+
+// Places Bytes under Format on the open clipboard; the block is freed again when placing fails.
+void Place(TClipboardFormat Format, std::span<const std::uint8_t> Bytes)
+{
+    if (Bytes.empty()) return;
+    const HGLOBAL Block = GlobalAlloc(Bytes.size());
+    std::memcpy(GlobalLock(Block), Bytes.data(), Bytes.size());
+    GlobalUnlock(Block);
+    if (!SetClipboardData(Format, Block)) GlobalFree(Block);
+}
+
+std::vector<std::uint8_t> LogPaletteBytes(const TPalette& Palette)
+{
+    std::vector<std::uint8_t> Bytes;
+    const TLogPalette Record = Palette.LogPalette();
+    Bytes.push_back(std::uint8_t(Record.palVersion));
+    Bytes.push_back(std::uint8_t(Record.palVersion >> 8));
+    Bytes.push_back(std::uint8_t(Record.palNumEntries()));
+    Bytes.push_back(std::uint8_t(Record.palNumEntries() >> 8));
+    for (const TPaletteEntry& Entry : Record.palPalEntry)
+        Bytes.insert(Bytes.end(), {Entry.peRed, Entry.peGreen, Entry.peBlue, Entry.peFlags});
+    return Bytes;
+}
+
+void PlaceBitmap(const TBitmap& Bitmap)
+{
+    Place(CF_BITMAP, PackedDibOf(Bitmap));
+    if (!Bitmap.ColorTable().Empty()) Place(CF_PALETTE, LogPaletteBytes(Bitmap.ColorTable()));
+}
+
+void PlaceMetafile(const TMetafile& Metafile)
+{
+    TMetafile Copy(Metafile);
+    for (const bool Enhanced : {Metafile.Enhanced(), !Metafile.Enhanced()}) {
+        Copy.SetEnhanced(Enhanced);
+        std::vector<std::uint8_t> Bytes;
+        Copy.SaveToStream(Bytes);
+        Place(Enhanced ? CF_ENHMETAFILE : CF_METAFILEPICT, Bytes);
+    }
+}
+
+// The bytes of Format on the open clipboard, the whole block.
+std::vector<std::uint8_t> BytesOf(TClipboardFormat Format)
+{
+    const HGLOBAL Block = GetClipboardData(Format);
+    const auto* First = static_cast<const std::uint8_t*>(GlobalLock(Block));
+    if (First == nullptr) return {};
+    std::vector<std::uint8_t> Bytes(First, First + GlobalSize(Block));
+    GlobalUnlock(Block);
+    return Bytes;
+}
+
+// The graphic of Format on the open clipboard, or nullptr when Format is no picture format.
+std::unique_ptr<TGraphic> ReadFormat(TClipboardFormat Format)
+{
+    if (Format == CF_BITMAP || Format == CF_DIB) {
+        auto Bitmap = std::make_unique<TBitmap>();
+        ReadPackedDib(BytesOf(Format), *Bitmap);
+        return Bitmap;
+    }
+    std::unique_ptr<TGraphic> Graphic;
+    if (Format == CF_ENHMETAFILE || Format == CF_METAFILEPICT) Graphic = std::make_unique<TMetafile>();
+    for (const auto& [Bound, Factory] : BoundFormats())
+        if (Bound == Format) Graphic = Factory();
+    if (Graphic) Graphic->LoadFromStream(BytesOf(Format));
+    return Graphic;
+}
+
+bool IsPictureFormat(TClipboardFormat Format)
+{
+    if (Format == CF_BITMAP || Format == CF_DIB || Format == CF_METAFILEPICT || Format == CF_ENHMETAFILE) return true;
+    for (const auto& Entry : BoundFormats())
+        if (Entry.first == Format) return true;
+    return false;
+}
+
+void OpenOrRaise()
+{
+    if (!OpenClipboard()) throw Exception(Messages::SCannotOpenClipboard);
+}
+
+} // namespace
+
+void RegisterClipboardGraphic(TClipboardFormat Format, TPicture::TGraphicFactory Factory)
+{
+    for (auto& Entry : BoundFormats())
+        if (Entry.first == Format) {
+            Entry.second = std::move(Factory);
+            return;
+        }
+    BoundFormats().emplace_back(Format, std::move(Factory));
+}
+
+bool ClipboardHasGraphic()
+{
+    for (const TClipboardFormat Format : ClipboardFormats())
+        if (IsPictureFormat(Format)) return true;
+    return false;
+}
+
+void CopyGraphicToClipboard(const TGraphic& Graphic)
+{
+    if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) throw EInvalidGraphic(Messages::SNoClipboardIcon);
+    OpenOrRaise();
+    try {
+        EmptyClipboard();
+        PlaceGraphicOnClipboard(Graphic);
+    } catch (...) {
+        CloseClipboard();
+        throw;
+    }
+    CloseClipboard();
+}
+
+bool PlaceGraphicOnClipboard(const TGraphic& Graphic)
+{
+    if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) throw EInvalidGraphic(Messages::SNoClipboardIcon);
+    if (Graphic.Empty()) return false;
+    for (const auto& [Format, Factory] : BoundFormats())
+        if (const auto Sample = Factory(); typeid(*Sample) == typeid(Graphic)) {
+            std::vector<std::uint8_t> Bytes;
+            Graphic.SaveToStream(Bytes);
+            Place(Format, Bytes);
+            return true;
+        }
+    if (const auto* Bitmap = dynamic_cast<const TBitmap*>(&Graphic)) {
+        PlaceBitmap(*Bitmap);
+    } else if (const auto* Metafile = dynamic_cast<const TMetafile*>(&Graphic)) {
+        PlaceMetafile(*Metafile);
+    } else {
+        TBitmap Drawn;
+        Drawn.Assign(Graphic);
+        PlaceBitmap(Drawn);
+    }
+    return true;
+}
+
+std::unique_ptr<TGraphic> GraphicFromClipboard()
+{
+    OpenOrRaise();
+    std::unique_ptr<TGraphic> Graphic;
+    try {
+        for (const TClipboardFormat Format : ClipboardFormats())
+            if (IsPictureFormat(Format)) {
+                Graphic = ReadFormat(Format);
+                break;
+            }
+    } catch (...) {
+        CloseClipboard();
+        throw;
+    }
+    CloseClipboard();
+    return Graphic;
+}
+
+std::vector<std::uint8_t> PackedDibOf(const TBitmap& Bitmap)
+{
+    std::vector<std::uint8_t> File;
+    WriteBmp(Bitmap, File);
+    return PackedDibOfBmpFile(File).value_or(std::vector<std::uint8_t>{});
+}
+
+void ReadPackedDib(std::span<const std::uint8_t> Dib, TBitmap& Target)
+{
+    ReadBmp(BmpFileOfPackedDib(Dib), Target);
+}

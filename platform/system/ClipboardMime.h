@@ -1,0 +1,41 @@
+#pragma once
+// How clipboard formats meet the MIME types of the desktop's clipboard: the data this program publishes
+// (a QMimeData rendering PNG only when a reader asks for it) and the formats read from other programs'
+// data.
+
+#include "platform/system/Clipboard.h"
+
+#include <QMimeData>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// The data this program put on the clipboard: its blocks, which it owns, in the order they were placed.
+class TClipboardMimeData : public QMimeData
+{
+public:
+    using TEntries = std::vector<std::pair<TClipboardFormat, HGLOBAL>>;
+
+    explicit TClipboardMimeData(TEntries Entries);
+    ~TClipboardMimeData() override;
+
+    const TEntries& Entries() const { return FEntries; }
+    // The block of Format (either bitmap number finds a bitmap), or nullptr.
+    HGLOBAL Find(TClipboardFormat Format) const;
+
+    QStringList formats() const override;
+    bool hasFormat(const QString& MimeType) const override;
+
+protected:
+    QVariant retrieveData(const QString& MimeType, QMetaType Type) const override;
+
+private:
+    TEntries FEntries;
+    mutable std::optional<QByteArray> FPng;
+};
+
+// The formats Data offers, in the order of its MIME types.
+std::vector<TClipboardFormat> FormatsOfMimeData(const QMimeData& Data);
+// The bytes of Format read from another program's Data, converted where needed (a decoded image becomes
+// a packed DIB); nothing when Data does not offer Format.
+std::optional<std::vector<std::uint8_t>> BytesOfMimeData(const QMimeData& Data, TClipboardFormat Format);
