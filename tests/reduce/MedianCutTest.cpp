@@ -98,3 +98,12 @@ TEST(MedianCut, EntryPointsAssertTheirArguments)
         EXPECT_EQ(Case.Reduce(Picture, 0)->ColorTable().Count(), 1);
     }
 }
+
+TEST(MedianCut, CountsCellsOfManyPixelsExactly)
+{
+    // 50000 pixels in one cell, three of every four (3, 3, 7) and one black: the cell's sums of the low
+    // bits are 3 × 37500 for red and green and 7 × 37500 for blue, so its mean is (2, 2, 5).
+    auto Result = MedianCutReduce(PictureOf(250, 200, {{3, 3, 7}, {3, 3, 7}, {3, 3, 7}, {0, 0, 0}}), 8);
+    ASSERT_EQ(Result->ColorTable().Count(), 1);
+    EXPECT_EQ(RgbOf(Result->ColorTable()[0]), (TRgb{2, 2, 5}));
+}
