@@ -1,35 +1,49 @@
-// Until the main window lands: a plain window showing one picture, optionally loaded from the file named
-// on the command line.
+// Pixora: the main window, shown until it closes.
+//
+// Two options exist for the real-window test only: "--open FILE" opens FILE through the open command as
+// if the user had chosen it in the dialog, and "--screenshot FILE" writes the window as the display
+// server shows it to FILE (PNG) a second after start, then quits.
 
-#include "platform/controls/Image.h"
-#include "platform/controls/ImageView.h"
+#include "app/Frame.h"
+#include "platform/controls/Dialogs.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QMessageBox>
-#include <QScrollArea>
-#include <QVBoxLayout>
-#include <exception>
+#include <QPixmap>
+#include <QScreen>
+#include <QStringList>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+QString OptionValue(const QStringList& Arguments, const QString& Name)
+{
+    const qsizetype At = Arguments.indexOf(Name);
+    return At >= 0 && At + 1 < Arguments.size() ? Arguments[At + 1] : QString();
+}
+
+} // namespace
 
 int main(int Count, char** Arguments)
 {
     QApplication Application(Count, Arguments);
-    TImage Image;
-    Image.SetAutoSize(true);
-    QWidget Window;
-    Window.setWindowTitle(QStringLiteral("Pixora"));
-    Window.resize(604, 501);
-    auto* Layout = new QVBoxLayout(&Window);
-    Layout->setContentsMargins(0, 0, 0, 0);
-    auto* ScrollBox = new QScrollArea(&Window);
-    ScrollBox->setWidget(new TImageView(Image));
-    Layout->addWidget(ScrollBox);
-    Window.show();
-    if (Count > 1) {
-        try {
-            Image.Picture().LoadFromFile(Arguments[1]);
-        } catch (const std::exception& Error) {
-            QMessageBox::critical(&Window, QStringLiteral("Pixora"), QString::fromUtf8(Error.what()));
-        }
+    Application.setApplicationName(QStringLiteral("Pixora"));
+    TForm1 Form1;
+    Form1.show();
+
+    const QStringList Options = QApplication::arguments();
+    if (const QString Open = OptionValue(Options, QStringLiteral("--open")); !Open.isEmpty()) {
+        SetFileDialogAnswerer([&Open](const TFileDialogRequest&) { return std::optional(Open.toStdString()); });
+        Form1.findChild<QAction*>(QStringLiteral("Open1"))->trigger();
+        SetFileDialogAnswerer(nullptr);
+    }
+    if (const QString Shot = OptionValue(Options, QStringLiteral("--screenshot")); !Shot.isEmpty()) {
+        QTimer::singleShot(1000, &Form1, [&Form1, Shot] {
+            const QPixmap Window = Form1.screen()->grabWindow(Form1.winId());
+            if (!Window.save(Shot, "PNG")) std::fprintf(stderr, "cannot write %s\n", qPrintable(Shot));
+            QApplication::exit(Window.isNull() ? 1 : 0);
+        });
     }
     return Application.exec();
 }

@@ -1,0 +1,164 @@
+#include "tests/app/FrameTestSupport.h"
+
+#include "app/FrameRules.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/Picture.h"
+#include "platform/system/FileUtils.h"
+#include "tests/support/TestPictures.h"
+
+#include <QComboBox>
+#include <QSlider>
+#include <cctype>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The size of the picture a file holds.
+TSize PictureSizeIn(const std::filesystem::path& File)
+{
+    TPicture Picture;
+    Picture.LoadFromFile(File.string());
+    return TSize{Picture.Width(), Picture.Height()};
+}
+
+// The extension of Name with its dot, in lower case.
+std::string LowerCaseExtension(const std::string& Name)
+{
+    std::string Extension = ExtractFileExt(Name);
+    for (char& C : Extension) C = char(std::tolower(static_cast<unsigned char>(C)));
+    return Extension;
+}
+
+} // namespace
+
+TEST(ZoomRule, OpensLargePicturesAtTheLargestTenthThatFits)
+{
+    EXPECT_EQ(ZoomForPictureSize(2048, 100), 50);
+    EXPECT_EQ(ZoomForPictureSize(100, 3000), 30);
+    EXPECT_EQ(ZoomForPictureSize(20000, 20), 10);
+    EXPECT_EQ(ZoomForPictureSize(1024, 1024), 100);
+    EXPECT_EQ(ZoomForPictureSize(1025, 10), 90);
+}
+
+TEST(ZoomRule, SizesTheControlOfAnOpenedPicture)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(2048, 100), Fixture.Folder() / "long.bmp");
+    Fixture.Open(Fixture.Folder() / "long.bmp");
+    EXPECT_EQ(Fixture.Control<QSlider>("TrackBar1").value(), 50);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.Width(), 1024);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.Height(), 50);
+    EXPECT_NE(Fixture.Caption().find("  ( 1024 × 50 )"), std::string::npos) << Fixture.Caption();
+}
+
+TEST(FileSize, RoundsToWholeKilobytes)
+{
+    EXPECT_EQ(FileSizeInKB(0), 0u);
+    EXPECT_EQ(FileSizeInKB(1), 1u);
+    EXPECT_EQ(FileSizeInKB(1023), 1u);
+    EXPECT_EQ(FileSizeInKB(1535), 1u);
+    EXPECT_EQ(FileSizeInKB(1536), 2u);
+    EXPECT_EQ(FileSizeInKB(2048), 2u);
+}
+
+TEST(FileSize, AppearsInTheCaptionOfAnOpenedFile)
+{
+    TFrameFixture Fixture;
+    // 16 × 16 at 24 bits: 54 bytes of headers and 768 of pixels, under 1 KB.
+    WriteBitmapFile(MakeGradient(16, 16), Fixture.Folder() / "tiny.bmp");
+    Fixture.Open(Fixture.Folder() / "tiny.bmp");
+    EXPECT_EQ(Fixture.Caption().rfind((Fixture.Folder() / "tiny.bmp").string() + "  1KB  ( 16 × 16 )", 0), 0u)
+        << Fixture.Caption();
+}
+
+TEST(FrameSave, WritesTheNamedFormatsAtTheDisplayedSize)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(400, 300), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Slide("TrackBar1", 50);
+    for (const char* Name : {"half.bmp", "half.BMP", "half.jpg", "half.Jpeg", "half.png", "half.emf", "half.wmf"}) {
+        const auto File = Fixture.Folder() / Name;
+        EXPECT_EQ(Fixture.Save(File), "scene.bmp");
+        const std::string Loadable = std::string("half") + LowerCaseExtension(Name);
+        std::filesystem::rename(File, Fixture.Folder() / Loadable);
+        const TSize Size = PictureSizeIn(Fixture.Folder() / Loadable);
+        EXPECT_NEAR(Size.cx, 200, std::string(Name).find("mf") != std::string::npos ? 1 : 0) << Name;
+        EXPECT_NEAR(Size.cy, 150, std::string(Name).find("mf") != std::string::npos ? 1 : 0) << Name;
+    }
+    EXPECT_EQ(Fixture.Form().SaveDir(), Fixture.Folder().string());
+    EXPECT_TRUE(Fixture.Messages().empty());
+}
+
+TEST(FrameSave, WritesOtherNamesInThePicturesOwnFormatAndSize)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(400, 300), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Slide("TrackBar1", 50);
+    for (const char* Name : {"own.dat", "own"}) {
+        Fixture.Save(Fixture.Folder() / Name);
+        std::filesystem::rename(Fixture.Folder() / Name, Fixture.Folder() / "own.bmp");
+        EXPECT_EQ(PictureSizeIn(Fixture.Folder() / "own.bmp"), (TSize{400, 300})) << Name;
+    }
+    // Saving changes neither the picture nor its names.
+    EXPECT_EQ(Fixture.Form().PictureName(), (Fixture.Folder() / "scene.bmp").string());
+    EXPECT_EQ(Fixture.PictureBitmap().Width(), 400);
+}
+
+TEST(FrameSave, AFailedSaveKeepsTheSaveFolder)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(20, 20), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Save(Fixture.Folder() / "missing" / "out.bmp");
+    ASSERT_EQ(Fixture.Messages().size(), 1u);
+    EXPECT_NE(Fixture.Messages()[0].find("を作成できません"), std::string::npos) << Fixture.Messages()[0];
+    EXPECT_EQ(Fixture.Form().SaveDir(), "");
+}
+
+TEST(GraphicTypeBox, ConvertsBetweenKindsButNeverToIconsOrOthers)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(40, 30), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    auto& Box = Fixture.Control<QComboBox>("ComboBox1");
+    for (int Refused : {4, 5}) {
+        Fixture.Choose("ComboBox1", Refused);
+        EXPECT_EQ(Box.currentIndex(), 2);
+        EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picBitmap);
+    }
+    Fixture.Choose("ComboBox1", 3);
+    ASSERT_EQ(Fixture.Form().KelvoImage1.PictureType(), picMetafile);
+    const auto* Metafile = dynamic_cast<const TMetafile*>(Fixture.Form().KelvoImage1.Picture().Graphic());
+    EXPECT_NE(Metafile->Inch(), 0);
+    EXPECT_NEAR(Metafile->Width(), 40, 1);
+    Fixture.Choose("ComboBox1", 1);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picUnknown);
+    EXPECT_EQ(Box.currentIndex(), 1);
+
+    Fixture.Choose("ComboBox1", 0);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picNil);
+    EXPECT_EQ(Fixture.Caption(), "Pixora");
+    // With the picture emptied there is nothing to reload, and nothing to convert.
+    Fixture.Press("O1");
+    EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picNil);
+    Fixture.Choose("ComboBox1", 2);
+    EXPECT_EQ(Box.currentIndex(), 0);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picNil);
+}
+
+TEST(FrameReload, ReadsTheOpenedFileAgain)
+{
+    TFrameFixture Fixture;
+    const TBitmap Original = MakeGradient(40, 30);
+    WriteBitmapFile(Original, Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Press("Button14");
+    Fixture.Press("Button2");
+    Fixture.Slide("TrackBar1", 150);
+    Fixture.Press("O1");
+    EXPECT_TRUE(SamePixels(Fixture.PictureBitmap(), Original));
+    EXPECT_EQ(Fixture.Control<QSlider>("TrackBar1").value(), 100);
+    EXPECT_EQ(Fixture.Form().KelvoImage1.Width(), 40);
+}
