@@ -3,6 +3,7 @@
 
 #include "platform/graphics/PixelMath.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -32,11 +33,6 @@ void MapRow(std::uint8_t* Row, int First, int Last, const TLevelMap& Map)
     for (int I = 3 * First; I < 3 * (Last + 1); ++I) Row[I] = Map[Row[I]];
 }
 
-void MapColumn(const TRowAddresses& Picture, int Column, int FirstRow, int LastRow, const TLevelMap& Map)
-{
-    for (int Y = FirstRow; Y <= LastRow; ++Y) MapRow(Picture[Y], Column, Column, Map);
-}
-
 } // namespace
 
 void ApplyFraming(TBitmap& Bitmap, int FrameWidth, int Contrast, bool LightFromLeft)
@@ -51,15 +47,21 @@ void ApplyFraming(TBitmap& Bitmap, int FrameWidth, int Contrast, bool LightFromL
     const TLevelMap& Bottom = LightFromLeft ? EndDark : EndLight;
     const TLevelMap& Left = LightFromLeft ? SideLight : SideDark;
     const TLevelMap& Right = LightFromLeft ? SideDark : SideLight;
-    // The limits of each band leave the pixels the bands before it claimed.
+    // The limits of each band leave the pixels the bands before it claimed, so every pixel is mapped once
+    // and the order of the bands does not matter: the side bands go row by row, each row touched once.
     for (int K = 0; K < FrameWidth && K < H / 2; ++K) MapRow(Picture[K], K, W - 1 - K, Top);
-    for (int K = 0; K < FrameWidth && K < W / 2; ++K) MapColumn(Picture, K, K + 1, H - 1 - K, Left);
     for (int R = H - 1; R >= H - FrameWidth && R >= H / 2; --R) {
         const int K = H - 1 - R;
         MapRow(Picture[R], K + 1, W - 1 - K, Bottom);
     }
-    for (int Col = W - 1; Col >= W - FrameWidth && Col >= W / 2; --Col) {
-        const int K = W - 1 - Col;
-        MapColumn(Picture, Col, K + 1, H - 2 - K, Right);
+    // Left column K spans rows K + 1 .. H - 1 - K, right column W - 1 - K rows K + 1 .. H - 2 - K.
+    const int LeftColumns = std::min(FrameWidth, W / 2);
+    const int RightColumns = std::min(FrameWidth, W - W / 2);
+    for (int Y = 1; Y < H; ++Y) {
+        std::uint8_t* Row = Picture[std::size_t(Y)];
+        const int LeftCount = std::min({LeftColumns, Y, H - Y});
+        if (LeftCount > 0) MapRow(Row, 0, LeftCount - 1, Left);
+        const int RightCount = std::min({RightColumns, Y, H - 1 - Y});
+        if (RightCount > 0) MapRow(Row, W - RightCount, W - 1, Right);
     }
 }
