@@ -24,53 +24,89 @@ void PutSmall(std::uint8_t* Row, int X, int BitCount, unsigned Value)
     Byte = std::uint8_t((Byte & ~Mask) | (Value << Shift));
 }
 
-// Target(X, Y) := Source(SourceX(X, Y), SourceY(X, Y)) for every target pixel, in square tiles so
-// that both the rows read and the rows written stay in cache.
-template <int Size, class TMap>
-void MapWholePixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int Width, TMap Map)
+// Copies one whole pixel. A 3-byte pixel is moved as 4 bytes when Spare allows it: the extra byte
+// lands on the next pixel of the row, which the caller writes afterwards, and is read from within the row.
+template <int Size, bool Spare> void CopyPixel(std::uint8_t* To, const std::uint8_t* From)
 {
-    constexpr int Tile = 32;
-    const int Height = int(Target.size());
-    for (int TY0 = 0; TY0 < Height; TY0 += Tile) {
-        const int TY1 = std::min(TY0 + Tile, Height);
-        for (int TX0 = 0; TX0 < Width; TX0 += Tile) {
-            const int TX1 = std::min(TX0 + Tile, Width);
-            for (int Y = TY0; Y < TY1; ++Y) {
-                std::uint8_t* Out = Target[Y] + Size * TX0;
-                for (int X = TX0; X < TX1; ++X, Out += Size) {
-                    int SX = 0, SY = 0;
-                    Map(X, Y, SX, SY);
-                    std::memcpy(Out, Source[SY] + Size * SX, Size);
-                }
+    if constexpr (Size == 3 && Spare) {
+        std::uint32_t Pixel;
+        std::memcpy(&Pixel, From, 4);
+        std::memcpy(To, &Pixel, 4);
+    } else {
+        std::memcpy(To, From, Size);
+    }
+}
+
+// A quarter turn: target row Y is source column Column(Y), target column X comes from source row Row(X).
+// Tiles of Band source rows by TileRows target rows keep the lines read and the lines written in cache
+// until they are used up.
+template <int Size, class TColumn, class TRow>
+void TurnQuarter(const TConstRowAddresses& Source, const TRowAddresses& Target, int SourceWidth, TColumn Column,
+                 TRow Row)
+{
+    constexpr int Band = 16;
+    constexpr std::size_t TileRows = 256;
+    const int Width = int(Source.size());
+    TConstRowAddresses Rows(Source.size());
+    for (int X = 0; X < Width; ++X) Rows[std::size_t(X)] = Source[std::size_t(Row(X))];
+    for (std::size_t Y0 = 0; Y0 < Target.size(); Y0 += TileRows) {
+        const std::size_t Y1 = std::min(Y0 + TileRows, Target.size());
+        for (int X0 = 0; X0 < Width; X0 += Band) {
+            const int X1 = std::min(X0 + Band, Width);
+            // The last pixel of a target row has no next pixel to absorb a spare byte.
+            const int Spared = X1 == Width ? X1 - 1 : X1;
+            for (std::size_t Y = Y0; Y < Y1; ++Y) {
+                const int SourceColumn = Column(int(Y));
+                const std::size_t Offset = std::size_t(Size) * std::size_t(SourceColumn);
+                std::uint8_t* Out = Target[Y] + Size * X0;
+                // The source's last column has no byte after it inside the row.
+                const int Fast = SourceColumn == SourceWidth - 1 ? X0 : Spared;
+                int X = X0;
+                for (; X < Fast; ++X, Out += Size) CopyPixel<Size, true>(Out, Rows[std::size_t(X)] + Offset);
+                for (; X < X1; ++X, Out += Size) CopyPixel<Size, false>(Out, Rows[std::size_t(X)] + Offset);
             }
         }
     }
 }
 
-template <class TMap>
-void MapPixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int Width, int BitCount, TMap Map)
+template <int Size>
+void TurnWholePixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int SourceWidth, int Angle)
 {
+    const int H = int(Source.size());
+    if (Angle == 90)
+        TurnQuarter<Size>(
+            Source, Target, SourceWidth, [](int Y) { return Y; }, [H](int X) { return H - 1 - X; });
+    else
+        TurnQuarter<Size>(
+            Source, Target, SourceWidth, [SourceWidth](int Y) { return SourceWidth - 1 - Y; }, [](int X) { return X; });
+}
+
+// A quarter turn (90 or 270) at any depth.
+void TurnQuarterPixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int SourceWidth, int BitCount,
+                       int Angle)
+{
+    const int H = int(Source.size());
     switch (BitCount) {
     case 1:
     case 4:
         for (std::size_t Y = 0; Y < Target.size(); ++Y)
-            for (int X = 0; X < Width; ++X) {
-                int SX = 0, SY = 0;
-                Map(X, int(Y), SX, SY);
-                PutSmall(Target[Y], X, BitCount, GetSmall(Source[SY], SX, BitCount));
+            for (int X = 0; X < H; ++X) {
+                const int SX = Angle == 90 ? int(Y) : SourceWidth - 1 - int(Y);
+                const int SY = Angle == 90 ? H - 1 - X : X;
+                PutSmall(Target[Y], X, BitCount, GetSmall(Source[std::size_t(SY)], SX, BitCount));
             }
         break;
     case 8:
-        MapWholePixels<1>(Source, Target, Width, Map);
+        TurnWholePixels<1>(Source, Target, SourceWidth, Angle);
         break;
     case 16:
-        MapWholePixels<2>(Source, Target, Width, Map);
+        TurnWholePixels<2>(Source, Target, SourceWidth, Angle);
         break;
     case 24:
-        MapWholePixels<3>(Source, Target, Width, Map);
+        TurnWholePixels<3>(Source, Target, SourceWidth, Angle);
         break;
     default:
-        MapWholePixels<4>(Source, Target, Width, Map);
+        TurnWholePixels<4>(Source, Target, SourceWidth, Angle);
         break;
     }
 }
@@ -79,7 +115,12 @@ void MapPixels(const TConstRowAddresses& Source, const TRowAddresses& Target, in
 template <int Size> void MirrorRow(const std::uint8_t* From, std::uint8_t* To, int Width)
 {
     const std::uint8_t* In = From + Size * (Width - 1);
-    for (int X = 0; X < Width; ++X, In -= Size, To += Size) std::memcpy(To, In, Size);
+    // The first pixel written is read from the row's end and the last one ends the target row: neither has
+    // room for a spare byte.
+    CopyPixel<Size, false>(To, In);
+    int X = 1;
+    for (In -= Size, To += Size; X < Width - 1; ++X, In -= Size, To += Size) CopyPixel<Size, true>(To, In);
+    if (X < Width) CopyPixel<Size, false>(To, In);
 }
 
 void MirrorRow(const std::uint8_t* From, std::uint8_t* To, int Width, int BitCount)
@@ -115,16 +156,8 @@ void TurnPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Angle)
     const int BitCount = SourceBitmap.BitCount();
     if (Angle == 180) {
         for (int Y = 0; Y < H; ++Y) MirrorRow(Source[std::size_t(H - 1 - Y)], Target[std::size_t(Y)], W, BitCount);
-    } else if (Angle == 90) {
-        MapPixels(Source, Target, H, BitCount, [H](int X, int Y, int& SX, int& SY) {
-            SX = Y;
-            SY = H - 1 - X;
-        });
     } else {
-        MapPixels(Source, Target, H, BitCount, [W](int X, int Y, int& SX, int& SY) {
-            SX = W - 1 - Y;
-            SY = X;
-        });
+        TurnQuarterPixels(Source, Target, W, BitCount, Angle);
     }
 }
 

@@ -9,8 +9,9 @@
 namespace {
 
 const int Depths[] = {1, 4, 8, 16, 24, 32};
-const std::pair<int, int> Sizes[] = {{1, 1}, {1, 7}, {7, 1},   {2, 3},  {3, 2},
-                                     {5, 9}, {9, 5}, {13, 17}, {33, 3}, {67, 45}};
+// Up to 131 rows, so that quarter turns read more than one band of source rows.
+const std::pair<int, int> Sizes[] = {{1, 1}, {1, 7},   {7, 1},  {2, 3},   {3, 2},   {5, 9},
+                                     {9, 5}, {13, 17}, {33, 3}, {67, 45}, {45, 67}, {70, 131}};
 
 TBitmap Like(const TBitmap& Source, int Width, int Height)
 {
