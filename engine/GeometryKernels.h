@@ -14,8 +14,8 @@ inline bool KeepsItsDepth(int BitCount)
 // Target := Source turned clockwise by Angle (90, 180 or 270); Target is H × W for 90 and 270.
 void TurnPixels(const TBitmap& Source, TBitmap& Target, int Angle);
 
-// Target := Source mirrored left to right.
-void ReversePixels(const TBitmap& Source, TBitmap& Target);
+// Mirrors Bitmap left to right in place.
+void ReversePixels(TBitmap& Bitmap);
 
 // Target := the Target-sized part of Source whose top-left pixel is (Left, Top).
 void CropPixels(const TBitmap& Source, TBitmap& Target, int Left, int Top);

@@ -1,5 +1,6 @@
-// The geometric operations of TKelvoImage. Each builds a new bitmap and installs it; Turn and Reverse
-// keep the picture's depth, Enlarge and Shrink resample at 24 bits and convert back, Trimming crops.
+// The geometric operations of TKelvoImage. Each but Reverse builds a new bitmap and installs it; Reverse
+// mirrors the picture's own bitmap. Turn and Reverse keep the picture's depth, Enlarge and Shrink resample at 24 bits
+// and convert back, Trimming crops.
 
 #include "engine/GeometryKernels.h"
 #include "engine/KelvoImg.h"
@@ -137,9 +138,9 @@ void TKelvoImage::Reverse()
     TBitmap& Source = *PictureBitmap();
     PrepareGeometrySource(Source);
     if (!KeepsItsDepth(BitsPerPixel())) return;
-    auto Result = NewLike(Source, Source.Width(), Source.Height());
-    ReversePixels(Source, *Result);
-    InstallBitmap(std::move(Result));
+    // The mirror image has the picture's own size, layout and palette, so it is made in the picture's own
+    // bitmap: a new one would cost a first touch of every page on top of the copy.
+    ReversePixels(Source);
     Finish();
 }
 

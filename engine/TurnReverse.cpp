@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -161,12 +162,19 @@ void TurnPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Angle)
     }
 }
 
-void ReversePixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
+void ReversePixels(TBitmap& Bitmap)
 {
-    const auto Source = RowAddresses(SourceBitmap);
-    const auto Target = RowAddresses(TargetBitmap);
-    for (std::size_t Y = 0; Y < Source.size(); ++Y)
-        MirrorRow(Source[Y], Target[Y], SourceBitmap.Width(), SourceBitmap.BitCount());
+    const int Width = Bitmap.Width();
+    const int BitCount = Bitmap.BitCount();
+    const std::size_t Bytes = (std::size_t(Width) * std::size_t(BitCount) + 7) / 8;
+    // Each row is mirrored into a buffer that stays in cache and copied back. The buffer starts as the row
+    // so that the unused bits after the last 1- or 4-bit pixel come back as they were.
+    std::vector<std::uint8_t> Mirrored(Bytes);
+    for (std::uint8_t* Row : RowAddresses(Bitmap)) {
+        if (BitCount < 8) std::memcpy(Mirrored.data(), Row, Bytes);
+        MirrorRow(Row, Mirrored.data(), Width, BitCount);
+        std::memcpy(Row, Mirrored.data(), Bytes);
+    }
 }
 
 void CropPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Left, int Top)

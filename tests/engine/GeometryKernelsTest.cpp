@@ -30,8 +30,8 @@ TBitmap Turned(const TBitmap& Source, int Angle)
 
 TBitmap Reversed(const TBitmap& Source)
 {
-    TBitmap Target = Like(Source, Source.Width(), Source.Height());
-    ReversePixels(Source, Target);
+    TBitmap Target = Source;
+    ReversePixels(Target);
     return Target;
 }
 
