@@ -8,6 +8,7 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/system/Clipboard.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -25,6 +26,14 @@ class QSlider;
 class QSpinBox;
 class QVBoxLayout;
 class TImageView;
+
+// The clipboard format "JFIF" (a JPEG file), registered and bound to the JPEG picture class on first use;
+// the main window's constructor makes that first use.
+TClipboardFormat JfifClipboardFormat();
+
+// A metafile's size then follows from its extent at the screen's logical resolution; other graphics are
+// left alone.
+void SwitchToPhysicalMeasure(TGraphic* Graphic);
 
 class TForm1 : public QMainWindow
 {
@@ -83,6 +92,8 @@ public:
     void ComboBox3Change();
     void Open1Click();
     void Save1Click();
+    void Copy1Click();
+    void Paste1Click();
     void Exit1Click();
     void U1Click();
     void O1Click();
@@ -165,6 +176,8 @@ private:
     std::unique_ptr<TBitmap> DisplayedBitmap() const;
     // Records the picture's graphic stretched to the displayed size into a new metafile.
     std::unique_ptr<TGraphic> DisplayedMetafile(bool Enhanced) const;
+    // The picture := a JPEG picture of the clipboard's "JFIF" data.
+    void PasteJpeg();
 
     // The folder of the scratch copy: the executable's, or the user's configuration folder when that one
     // cannot be written (an installed program).

@@ -28,12 +28,6 @@ namespace {
 
 constexpr const char* AllFilesFilter = "*.*|*.*";
 
-// A metafile's size then follows from its extent at the screen's logical resolution.
-void SwitchToPhysicalMeasure(TGraphic* Graphic)
-{
-    if (auto* Metafile = dynamic_cast<TMetafile*>(Graphic); Metafile && Metafile->Inch() == 0) Metafile->SetInch(1);
-}
-
 std::string FolderOf(const std::string& Path)
 {
     return std::filesystem::path(Path).parent_path().string();
@@ -53,6 +47,11 @@ std::string LowerCase(std::string Text)
 }
 
 } // namespace
+
+void SwitchToPhysicalMeasure(TGraphic* Graphic)
+{
+    if (auto* Metafile = dynamic_cast<TMetafile*>(Graphic); Metafile && Metafile->Inch() == 0) Metafile->SetInch(1);
+}
 
 void TForm1::ClearForNewPicture()
 {

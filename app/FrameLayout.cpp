@@ -67,6 +67,7 @@ QVBoxLayout* TightLayout(QWidget* Owner)
 
 TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), FBaseBitmap(std::make_unique<TBitmap>())
 {
+    JfifClipboardFormat();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Pixora"));
     setFont(InterfaceFont());
@@ -345,8 +346,8 @@ void TForm1::CreateMenu()
     AddItem(Edit1, "U1", "アンドウ(&U)", &TForm1::U1Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     AddItem(Edit1, "O1", "もとの画像(&O)", &TForm1::O1Click);
     AddSeparator(Edit1, "N2");
-    AddItem(Edit1, "Copy1", "ｺﾋﾟｰ(&C)", nullptr)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    AddItem(Edit1, "Paste1", "貼り付け(&P)", nullptr)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    AddItem(Edit1, "Copy1", "ｺﾋﾟｰ(&C)", &TForm1::Copy1Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    AddItem(Edit1, "Paste1", "貼り付け(&P)", &TForm1::Paste1Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     AddSeparator(Edit1, "N6");
     // The check items keep the state their handlers give them, not the toolkit's toggle.
     A1 = AddItem(Edit1, "A1", "トリミングエリアの表示(&A)", nullptr);

@@ -51,7 +51,7 @@ void TForm1::Button1Click()
             TMetafileCanvas Canvas(*Resized);
             Canvas.StretchDraw(Displayed, *Metafile);
         }
-        Resized->SetInch(1);
+        SwitchToPhysicalMeasure(Resized.get());
         KelvoImage1.Picture().SetGraphic(std::move(Resized));
     } else if (S1->isChecked()) {
         // Both branches start from the base: uncommitted filter results go, the slider values stay.

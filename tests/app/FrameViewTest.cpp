@@ -4,10 +4,10 @@
 #include "tests/support/TestPictures.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QSlider>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QSlider>
 #include <cstring>
 #include <gtest/gtest.h>
 
