@@ -1,3 +1,4 @@
+#include "reduce/DiffuseIntoIndexes.h"
 #include "reduce/IndexedResult.h"
 #include "reduce/Messages.h"
 #include "reduce/Reduce.h"
@@ -15,38 +16,34 @@ constexpr int Share(int Error, int Weight)
     return Error * Weight / 16;
 }
 
-// Error diffusion straight into palette indexes, with the results of BitmapFilter and
-// ErrorDiffusionPixel followed by building the 8-bit result, but without the 24-bit picture between
-// them: only the current row and the row below carry errors, as two working rows with one pixel of
-// margin on each side where the errors that leave the picture are dropped. Choose(Old, New) writes the
-// palette colour of Old (blue, green, red) into New and returns the index stored for it.
-template <class TChoose> void DiffuseIntoIndexes(const TBitmap& Source, TBitmap& Result, const TChoose& Choose)
+// Rows diffused together in one sweep.
+constexpr int SweepRows = 2;
+
+using DiffusionDetail::Combine;
+using DiffusionDetail::ErrorShares;
+using DiffusionDetail::TShareVectors;
+using DiffusionDetail::TWindowShares;
+
+// The shares of the fixed palette's error of every level of each channel (blue, green, red): the error
+// of a channel depends on that channel's level alone.
+struct TStaticShares
 {
-    const int Width = Source.Width(), Height = Source.Height();
-    std::vector<int> Current(std::size_t(Width + 2) * 3, 0), Below(std::size_t(Width + 2) * 3, 0);
-    const auto Load = [&](std::vector<int>& Row, int Y) {
-        const std::uint8_t* Pixel = Source.ScanLine(Y);
-        for (std::size_t Byte = 0; Byte < std::size_t(Width) * 3; ++Byte) Row[Byte + 3] = Pixel[Byte];
-    };
-    if (Height > 0) Load(Current, 0);
-    for (int Y = 0; Y < Height; ++Y) {
-        if (Y + 1 < Height) Load(Below, Y + 1);
-        int* Here = Current.data() + 3;
-        int* Next = Below.data() + 3;
-        std::uint8_t* Target = Result.ScanLine(Y);
-        for (int X = 0; X < Width; ++X, Here += 3, Next += 3) {
-            int New[3];
-            Target[X] = std::uint8_t(Choose(Here, New));
-            for (int C = 0; C < 3; ++C) {
-                const int Error = New[C] - Here[C];
-                Here[C + 3] = ClampByte(Here[C + 3] - Share(Error, 7));
-                Next[C - 3] = ClampByte(Next[C - 3] - Share(Error, 3));
-                Next[C] = ClampByte(Next[C] - Share(Error, 5));
-                Next[C + 3] = ClampByte(Next[C + 3] - Share(Error, 1));
-            }
+    std::array<std::array<TShareVectors, 256>, 3> OfLevel;
+};
+
+const TStaticShares& StaticShares()
+{
+    static const TStaticShares Shares = [] {
+        TStaticShares Table;
+        for (int Level = 0; Level < 256; ++Level) {
+            const std::size_t L = std::size_t(Level);
+            Table.OfLevel[0][L] = ErrorShares[0][std::size_t(BlueLevel[BlueIndex[L]] - Level + 255)];
+            Table.OfLevel[1][L] = ErrorShares[1][std::size_t(GreenLevel[GreenIndex[L]] - Level + 255)];
+            Table.OfLevel[2][L] = ErrorShares[2][std::size_t(RedLevel[RedIndex[L]] - Level + 255)];
         }
-        Current.swap(Below);
-    }
+        return Table;
+    }();
+    return Shares;
 }
 
 std::unique_ptr<TBitmap> MedianCutDiffusion(const TBitmap& Bitmap, TMedianCut& MedianCut)
@@ -60,12 +57,12 @@ std::unique_ptr<TBitmap> MedianCutDiffusion(const TBitmap& Bitmap, TMedianCut& M
         const TPackedColor Packed = TPackedColor(Color[2]) << 16 | TPackedColor(Color[1]) << 8 | Color[0];
         Choice[Cell] = Packed | std::uint32_t(MedianCut.GetColorIndex(Packed)) << 24;
     }
-    DiffuseIntoIndexes(Bitmap, *Result, [&](const int* Old, int* New) {
-        const std::uint32_t Chosen =
-            Choice[std::uint32_t(Old[2] >> 2) << 11 | std::uint32_t(Old[1] >> 2) << 5 | std::uint32_t(Old[0] >> 3)];
-        New[0] = int(Chosen & 0xFF);
-        New[1] = int(Chosen >> 8 & 0xFF);
-        New[2] = int(Chosen >> 16 & 0xFF);
+    DiffuseIntoIndexes<SweepRows>(Bitmap, *Result, [&](std::uint32_t Old, TWindowShares& Shares) {
+        const std::uint32_t Blue = Old & 0xFF, Green = Old >> 8 & 0xFF, Red = Old >> 16;
+        const std::uint32_t Chosen = Choice[(Red >> 2) << 11 | (Green >> 2) << 5 | Blue >> 3];
+        Shares =
+            Combine(ErrorShares[0][(Chosen & 0xFF) + 255 - Blue], ErrorShares[1][(Chosen >> 8 & 0xFF) + 255 - Green],
+                    ErrorShares[2][(Chosen >> 16 & 0xFF) + 255 - Red]);
         return int(Chosen >> 24);
     });
     return Result;
@@ -137,12 +134,11 @@ std::unique_ptr<TBitmap> StaticColorDiffusionReduce(const TBitmap& Bitmap)
     if (Bitmap.PixelFormat() != pf24bit) throw Exception(ReduceMessages::SBitmapFilterNeeds24Bit);
     auto Result = NewIndexedBitmap(Bitmap.Width(), Bitmap.Height(), StaticPalette());
     // The chosen colour is Old's levels, and its index is Old's: every level maps back to itself.
-    DiffuseIntoIndexes(Bitmap, *Result, [](const int* Old, int* New) {
-        New[0] = BlueLevel[BlueIndex[std::size_t(Old[0])]];
-        New[1] = GreenLevel[GreenIndex[std::size_t(Old[1])]];
-        New[2] = RedLevel[RedIndex[std::size_t(Old[2])]];
-        return RedIndex[std::size_t(Old[2])] * 35 + GreenIndex[std::size_t(Old[1])] * 5 +
-               BlueIndex[std::size_t(Old[0])];
+    const TStaticShares& Table = StaticShares();
+    DiffuseIntoIndexes<SweepRows>(Bitmap, *Result, [&](std::uint32_t Old, TWindowShares& Shares) {
+        const std::size_t Blue = Old & 0xFF, Green = Old >> 8 & 0xFF, Red = Old >> 16;
+        Shares = Combine(Table.OfLevel[0][Blue], Table.OfLevel[1][Green], Table.OfLevel[2][Red]);
+        return RedIndex[Red] * 35 + GreenIndex[Green] * 5 + BlueIndex[Blue];
     });
     return Result;
 }
