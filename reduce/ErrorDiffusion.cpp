@@ -17,7 +17,7 @@ constexpr int Share(int Error, int Weight)
 }
 
 // Rows diffused together in one sweep.
-constexpr int SweepRows = 2;
+constexpr int SweepRows = 4;
 
 using DiffusionDetail::Combine;
 using DiffusionDetail::ErrorShares;
