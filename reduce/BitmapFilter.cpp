@@ -12,11 +12,12 @@ namespace {
 constexpr int WindowRows = 11;
 constexpr int Margin = 5; // pixels of zeros left and right of every row copy
 
-// Zeros Copy and, when Y lies inside the picture, puts source row Y after the left margin.
+// Zeros Copy and, when Y lies inside the picture, puts source row Y after the left margin. A picture
+// without columns has no row memory to copy from.
 void LoadRowCopy(std::vector<std::uint8_t>& Copy, const TBitmap& Source, int Y)
 {
     std::fill(Copy.begin(), Copy.end(), std::uint8_t(0));
-    if (Y >= 0 && Y < Source.Height())
+    if (Y >= 0 && Y < Source.Height() && Source.Width() > 0)
         std::memcpy(Copy.data() + 3 * Margin, Source.ScanLine(Y), std::size_t(Source.Width()) * 3);
 }
 
