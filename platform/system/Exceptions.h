@@ -40,6 +40,12 @@ class EFCreateError : public Exception
     using Exception::Exception;
 };
 
+// Text that does not convert to a number.
+class EConvertError : public Exception
+{
+    using Exception::Exception;
+};
+
 // A row index outside the bitmap.
 class EListError : public Exception
 {

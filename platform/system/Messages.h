@@ -12,6 +12,7 @@ inline constexpr const char* SInvalidMetafile = "メタファイルが不正で�
 inline constexpr const char* SJPEGError = "JPEG エラー #%d";
 inline constexpr const char* SFOpenError = "ファイル %s は開けません";
 inline constexpr const char* SFCreateError = "ファイル %s を作成できません";
+inline constexpr const char* SInvalidInteger = "'%s' は整数ではありません";
 inline constexpr const char* SCannotOpenClipboard = "クリップボードを開くことができません";
 inline constexpr const char* SNoClipboardIcon = "クリップボードはアイコンには対応していません";
 inline constexpr const char* SImageCanvasNeedsBitmap = "ビットマップを持っている時のみイメージの変更が可能です";
