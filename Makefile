@@ -4,7 +4,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 300
 
-.PHONY: all run test bench asan fuzz format clean
+.PHONY: all run test install bench asan fuzz format clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -18,6 +18,11 @@ run: $(BUILD)/build.ninja
 
 test: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere, as packagers do.
+PREFIX ?= /usr/local
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: build-release/build.ninja
 	cmake --build build-release -j $(JOBS) --target pixora_bench

@@ -52,9 +52,16 @@ std::string UserConfigFolder()
     return Folder.string();
 }
 
+bool IsInstalledProgramFolder(const std::string& ExeFolder)
+{
+    std::error_code Error;
+    const auto Entry = std::filesystem::path(ExeFolder) / ".." / "share" / "applications" / "pixora.desktop";
+    return !ExeFolder.empty() && std::filesystem::is_regular_file(Entry, Error);
+}
+
 std::string ProgramFilesFolder(const std::string& ExeFolder)
 {
-    return FolderIsWritable(ExeFolder) ? ExeFolder : UserConfigFolder();
+    return !IsInstalledProgramFolder(ExeFolder) && FolderIsWritable(ExeFolder) ? ExeFolder : UserConfigFolder();
 }
 
 std::string ProgramFilesFolder()

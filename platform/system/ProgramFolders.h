@@ -16,8 +16,12 @@ bool FolderIsWritable(const std::string& Folder);
 // The program's folder among the user's settings: $XDG_CONFIG_HOME/pixora when that variable holds an
 // absolute path, otherwise $HOME/.config/pixora; created (with its parents) when missing.
 std::string UserConfigFolder();
-// The folder of the settings file and the scratch copy: ExeFolder itself while a file can be created
-// there (a program run from where it was built), otherwise UserConfigFolder (an installed program).
+// Whether ExeFolder is the bin folder of an installed copy: its desktop entry lies in
+// ../share/applications/pixora.desktop.
+bool IsInstalledProgramFolder(const std::string& ExeFolder);
+// The folder of the settings file and the scratch copy: ExeFolder itself for a program run from where it
+// was built and can write there; UserConfigFolder for an installed program (even where the user may
+// write to its bin folder, as the superuser can) and for a folder that cannot be written.
 std::string ProgramFilesFolder(const std::string& ExeFolder);
 // ProgramFilesFolder of the running executable's folder.
 std::string ProgramFilesFolder();

@@ -89,3 +89,15 @@ TEST(ProgramFolders, MovesToTheConfigFolderWhenTheExecutablesCannotBeWritten)
     const TEnvironmentVariable Relative("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(UserConfigFolder(), (Home / ".config" / "pixora").string()) << "a relative value is ignored";
 }
+
+TEST(ProgramFolders, AnInstalledProgramUsesTheConfigFolderEvenWhereItCouldWrite)
+{
+    const auto Prefix = FreshFolder("pixora-folders-prefix");
+    std::filesystem::create_directories(Prefix / "bin");
+    EXPECT_FALSE(IsInstalledProgramFolder((Prefix / "bin").string()));
+    std::filesystem::create_directories(Prefix / "share" / "applications");
+    std::ofstream(Prefix / "share" / "applications" / "pixora.desktop") << "[Desktop Entry]\n";
+    EXPECT_TRUE(IsInstalledProgramFolder((Prefix / "bin").string()));
+    const TEnvironmentVariable Config("XDG_CONFIG_HOME", (Prefix / "config").c_str());
+    EXPECT_EQ(ProgramFilesFolder((Prefix / "bin").string()), (Prefix / "config" / "pixora").string());
+}
