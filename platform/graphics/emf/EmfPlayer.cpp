@@ -2,6 +2,7 @@
 
 #include "platform/graphics/emf/DibImage.h"
 #include "platform/graphics/emf/EmfRecords.h"
+#include "platform/graphics/emf/SymbolEncoding.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -117,6 +118,7 @@ struct TFontState
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
+    int CharSet = 0;
     QString Face;
 };
 
@@ -159,6 +161,25 @@ QRectF RectOf(const U_RECTL& Rect)
     return QRectF(QPointF(Rect.left, Rect.top), QPointF(Rect.right, Rect.bottom));
 }
 
+// One string of a text record: where it starts, its optional rectangle, its options and the advances of
+// its characters in logical units (empty: the font's own).
+struct TTextRun
+{
+    QPointF Reference;
+    QString String;
+    QRectF Box;
+    std::uint32_t Options = 0;
+    std::vector<double> Advances;
+};
+
+QString DecodeText(const char* Bytes, std::uint32_t Chars, bool Wide)
+{
+    if (!Wide) return QString::fromLatin1(Bytes, qsizetype(Chars));
+    std::u16string Units(Chars, u'\0');
+    std::memcpy(Units.data(), Bytes, std::size_t(Chars) * 2);
+    return QString::fromUtf16(Units.data(), qsizetype(Units.size()));
+}
+
 class TEmfPlayer
 {
 public:
@@ -197,6 +218,8 @@ private:
                             std::uint32_t OffBmi, std::uint32_t CbBmi, std::uint32_t OffBits, std::uint32_t CbBits);
     void CreateFont(const char* Record, std::uint32_t Size);
     void TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT& Text, bool Wide);
+    void SmallTextOut(const char* Record, std::uint32_t Size);
+    void DrawTextRun(const TTextRun& Run);
     void Blit(const QRectF& Dest, const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
               std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, const QRect& SourceRect,
               std::uint32_t Rop, std::optional<QRgb> Transparent = std::nullopt, int ConstantAlpha = -1);
@@ -718,6 +741,7 @@ void TEmfPlayer::CreateFont(const char* Record, std::uint32_t Size)
     State.Italic = Log.lfItalic != 0;
     State.Underline = Log.lfUnderline != 0;
     State.StrikeOut = Log.lfStrikeOut != 0;
+    State.CharSet = Log.lfCharSet;
     const std::size_t FaceAt = offsetof(U_EMREXTCREATEFONTINDIRECTW, elfw) + offsetof(U_LOGFONT, lfFaceName);
     std::u16string Face;
     for (std::size_t Index = 0; Index < U_LF_FACESIZE && FaceAt + Index * 2 + 2 <= Size; ++Index) {
@@ -734,46 +758,76 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
 {
     const std::uint32_t Chars = Text.nChars;
     if (Chars == 0 || Chars > 65536 || !Inside(Text.offString, Chars, Wide ? 2 : 1, Size)) return;
-    QString String;
-    if (Wide) {
-        std::u16string Units(Chars, u'\0');
-        std::memcpy(Units.data(), Record + Text.offString, Chars * 2);
-        String = QString::fromUtf16(Units.data(), qsizetype(Units.size()));
-    } else {
-        String = QString::fromLatin1(Record + Text.offString, qsizetype(Chars));
-    }
+    TTextRun Run;
+    Run.Reference = QPointF(Text.ptlReference.x, Text.ptlReference.y);
+    Run.String = DecodeText(Record + Text.offString, Chars, Wide);
+    Run.Options = Text.fOptions;
     // The optional rectangle and the offset of the advances follow the fixed part of the text record.
     const char* After = reinterpret_cast<const char*>(&Text) + sizeof(U_EMRTEXT);
-    QRectF Box;
     if (!(Text.fOptions & U_ETO_NO_RECT)) {
         U_RECTL Rect;
         std::memcpy(&Rect, After, sizeof Rect);
-        Box = RectOf(Rect);
+        Run.Box = RectOf(Rect);
         After += sizeof Rect;
     }
     std::uint32_t OffDx;
     std::memcpy(&OffDx, After, 4);
-    std::vector<double> Advances;
     const bool PairedDx = (Text.fOptions & U_ETO_PDY) != 0;
     if (OffDx != 0 && Inside(OffDx, std::uint64_t(Chars) * (PairedDx ? 2 : 1), 4, Size)) {
         for (std::uint32_t Index = 0; Index < Chars; ++Index) {
             std::int32_t Advance;
             std::memcpy(&Advance, Record + OffDx + Index * (PairedDx ? 8 : 4), 4);
-            Advances.push_back(Advance);
+            Run.Advances.push_back(Advance);
         }
     }
+    DrawTextRun(Run);
+}
 
+void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
+{
+    // The fixed part, the rectangle unless the options leave it out, then the characters: bytes with
+    // U_ETO_SMALL_CHARS, else 16-bit units. There are no advances.
+    const auto& Text = RecordAs<U_EMRSMALLTEXTOUT>(Record);
+    const std::uint32_t Chars = Text.cChars;
+    std::uint64_t At = sizeof(U_EMRSMALLTEXTOUT);
+    TTextRun Run;
+    if (!(Text.fuOptions & U_ETO_NO_RECT)) {
+        if (!Inside(At, 1, sizeof(U_RECTL), Size)) return;
+        U_RECTL Rect;
+        std::memcpy(&Rect, Record + At, sizeof Rect);
+        Run.Box = RectOf(Rect);
+        At += sizeof Rect;
+    }
+    const bool Wide = !(Text.fuOptions & U_ETO_SMALL_CHARS);
+    if (Chars == 0 || Chars > 65536 || !Inside(At, Chars, Wide ? 2 : 1, Size)) return;
+    Run.Reference = QPointF(Text.Dest.x, Text.Dest.y);
+    Run.String = DecodeText(Record + At, Chars, Wide);
+    Run.Options = Text.fuOptions;
+    DrawTextRun(Run);
+}
+
+void TEmfPlayer::DrawTextRun(const TTextRun& Run)
+{
+    const QRectF& Box = Run.Box;
+    const std::vector<double>& Advances = Run.Advances;
+    QString String = Run.String;
+    // The Symbol font's strings are in its own encoding; once translated they are drawn with a face that
+    // has the characters under their Unicode values, which the symbol faces installed here do not.
+    const bool Symbol =
+        FState.Font.CharSet == U_SYMBOL_CHARSET && FState.Font.Face.compare(u"Symbol", Qt::CaseInsensitive) == 0;
+    if (Symbol)
+        for (QChar& Char : String) Char = QChar(SymbolToUnicode(Char.unicode()));
     const QTransform Transform = Total();
-    if ((Text.fOptions & U_ETO_OPAQUE) && !Box.isEmpty()) {
+    if ((Run.Options & U_ETO_OPAQUE) && !Box.isEmpty()) {
         FPainter.setTransform(Transform);
         FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         FPainter.fillRect(Box, FState.BkColor);
     }
-    if (Text.fOptions & U_ETO_GLYPH_INDEX) return; // glyph numbers of a font we do not have
+    if (Run.Options & U_ETO_GLYPH_INDEX) return; // glyph numbers of a font we do not have
     // Fonts live in the application object's font database; without one there is no text to draw.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return;
     const bool UpdatePosition = FState.TextAlign & U_TA_UPDATECP;
-    const QPointF Reference = UpdatePosition ? FState.Position : QPointF(Text.ptlReference.x, Text.ptlReference.y);
+    const QPointF Reference = UpdatePosition ? FState.Position : Run.Reference;
 
     // Text stays upright and unmirrored: only the direction of the logical x axis and the scale are taken
     // from the transform.
@@ -786,7 +840,9 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
     const double Direction = std::atan2(AxisX.y(), AxisX.x()) * 180 / M_PI;
     const double Mirror = Transform.determinant() < 0 ? -1 : 1;
 
-    QFont Font(FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans") : FState.Font.Face);
+    QFont Font(Symbol                       ? QStringLiteral("DejaVu Serif")
+               : FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans")
+                                            : FState.Font.Face);
     Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
     Font.setItalic(FState.Font.Italic);
     Font.setUnderline(FState.Font.Underline);
@@ -834,12 +890,12 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
     FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     FPainter.setRenderHint(QPainter::Antialiasing, true);
     FPainter.save();
-    if (Text.fOptions & U_ETO_CLIPPED && !Box.isEmpty()) {
+    if (Run.Options & U_ETO_CLIPPED && !Box.isEmpty()) {
         QPainterPath ClipBox;
         ClipBox.addRect(Box);
         FPainter.setClipPath(Placement.inverted().map(Transform.map(ClipBox)), Qt::IntersectClip);
     }
-    if (FState.BkMode == BkOpaque && !(Text.fOptions & U_ETO_OPAQUE))
+    if (FState.BkMode == BkOpaque && !(Run.Options & U_ETO_OPAQUE))
         FPainter.fillRect(QRectF(Shift, Baseline - Metrics.ascent(), Width, Metrics.height()), FState.BkColor);
     FPainter.setFont(Font);
     FPainter.setPen(FState.TextColor);
@@ -1328,6 +1384,9 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
         TextOut(Record, Size, Text.emrtext, Type == U_EMR_EXTTEXTOUTW);
         break;
     }
+    case U_EMR_SMALLTEXTOUT:
+        SmallTextOut(Record, Size);
+        break;
     case U_EMR_POLYTEXTOUTA:
     case U_EMR_POLYTEXTOUTW: {
         const auto& Texts = RecordAs<U_EMRPOLYTEXTOUTA>(Record);

@@ -3,6 +3,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
+#include <cstddef>
 #include <cstring>
 #include <uemf.h>
 #include <uemf_safe.h>
@@ -37,6 +38,11 @@ std::uint32_t SafeRecordSize(std::span<const std::uint8_t> Bytes, std::size_t Of
     if (Size < 8 || Size % 4 != 0 || Size > Bytes.size() - Offset) return 0;
     const char* Record = reinterpret_cast<const char*>(Bytes.data() + Offset);
     const std::uint32_t Type = Read32(Bytes.data() + Offset);
+    // libUEMF's check of the short text record asks for its rectangle even when the options leave it out;
+    // that form is checked here, the player checking the characters against the size.
+    if (Type == U_EMR_SMALLTEXTOUT && Size >= sizeof(U_EMRSMALLTEXTOUT) &&
+        (Read32(Bytes.data() + Offset + offsetof(U_EMRSMALLTEXTOUT, fuOptions)) & U_ETO_NO_RECT))
+        return Size;
     // libUEMF checks every record type it knows against the record's own size.
     if (Type >= U_EMR_MIN && Type <= U_EMR_MAX && !U_emf_record_safe(Record)) return 0;
     return Size;

@@ -1,0 +1,131 @@
+// Text records of the EMF player: the short text record, and strings of the Symbol font.
+#include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/graphics/emf/EmfWriter.h"
+#include "platform/graphics/emf/SymbolEncoding.h"
+#include "tests/support/TestApplication.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <uemf.h>
+
+namespace {
+
+constexpr int Side = 60;
+
+std::int32_t FloatBits(float Value)
+{
+    return std::bit_cast<std::int32_t>(Value);
+}
+
+// Selects, as object 1, a font of 40 pixels with the face and character set given.
+void SelectFont(TEmfWriter& Writer, const std::u16string& Face, std::uint8_t CharSet)
+{
+    std::vector<std::uint8_t> Tail(300, 0);
+    Tail[3] = CharSet; // italic, underline, strike-out, character set, then precisions, quality, family
+    std::memcpy(Tail.data() + 8, Face.data(), Face.size() * 2);
+    Writer.Add(U_EMR_EXTCREATEFONTINDIRECTW, {1, -40, 0, 0, 0, 400}, Tail);
+    Writer.UseHandle(1);
+    Writer.Add(U_EMR_SELECTOBJECT, {1});
+}
+
+// The stream drawn onto a white square of Side pixels, the reference device's pixels taken one to one.
+QImage Play(TEmfWriter& Writer)
+{
+    const std::vector<std::uint8_t> Emf =
+        Writer.Finish({0, 0, Side * 2540 / 96 - 1, Side * 2540 / 96 - 1}, {1920, 1080, 508000, 285750});
+    QImage Image(Side, Side, QImage::Format_RGB32);
+    Image.fill(Qt::white);
+    QPainter Painter(&Image);
+    PlayEmf(Emf, Painter, QRectF(0, 0, Side, Side), QRectF(0, 0, Side, Side));
+    return Image;
+}
+
+// A wide-character string at (5, 5), aligned by its top left corner, without advances.
+QImage WideText(const std::u16string& Face, std::uint8_t CharSet, const std::u16string& Text)
+{
+    TEmfWriter Writer;
+    SelectFont(Writer, Face, CharSet);
+    std::vector<std::uint8_t> Units(Text.size() * 2);
+    std::memcpy(Units.data(), Text.data(), Units.size());
+    // Bounds, graphics mode, scales; then the reference point, count, string offset, options, an unused
+    // rectangle and no advances.
+    Writer.Add(U_EMR_EXTTEXTOUTW,
+               {0, 0, Side, Side, 1, FloatBits(1), FloatBits(1), 5, 5, std::int32_t(Text.size()), 76, 0, 0, 0, 0, 0, 0},
+               Units);
+    return Play(Writer);
+}
+
+int InkIn(const QImage& Image, const QRect& Area)
+{
+    int Count = 0;
+    for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+        for (int X = Area.left(); X <= Area.right(); ++X)
+            if (qGray(Image.pixel(X, Y)) < 128) ++Count;
+    return Count;
+}
+
+} // namespace
+
+TEST(SymbolEncoding, MapsLettersAndSignsToTheirUnicodeCharacters)
+{
+    EXPECT_EQ(SymbolToUnicode(u'D'), u'\u0394');      // capital delta
+    EXPECT_EQ(SymbolToUnicode(u'r'), u'\u03C1');      // rho
+    EXPECT_EQ(SymbolToUnicode(u'W'), u'\u03A9');      // capital omega
+    EXPECT_EQ(SymbolToUnicode(u'\u00D6'), u'\u221A'); // radical sign
+    EXPECT_EQ(SymbolToUnicode(u'\u00E5'), u'\u2211'); // summation
+    EXPECT_EQ(SymbolToUnicode(u'\uF044'), u'\u0394'); // the same byte as Unicode strings store it
+    // Digits, brackets and operators are themselves; characters outside the encoding stay.
+    EXPECT_EQ(SymbolToUnicode(u'2'), u'2');
+    EXPECT_EQ(SymbolToUnicode(u'('), u'(');
+    EXPECT_EQ(SymbolToUnicode(u'+'), u'+');
+    EXPECT_EQ(SymbolToUnicode(u'\u0394'), u'\u0394');
+}
+
+TEST(EmfText, SymbolFontStringsShowTheirGreekLetters)
+{
+    EnsureApplication();
+    const QImage Symbol = WideText(u"Symbol", U_SYMBOL_CHARSET, u"D");
+    EXPECT_GT(InkIn(Symbol, QRect(0, 0, Side, Side)), 20);
+    EXPECT_EQ(Symbol, WideText(u"Symbol", U_SYMBOL_CHARSET, u"\u0394"));
+    EXPECT_NE(Symbol, WideText(u"Symbol", U_SYMBOL_CHARSET, u"E"));
+    // Another face keeps its letters.
+    EXPECT_NE(WideText(u"DejaVu Serif", U_ANSI_CHARSET, u"D"), WideText(u"DejaVu Serif", U_ANSI_CHARSET, u"\u0394"));
+}
+
+TEST(EmfText, ShortTextRecordsDrawTheirCharacters)
+{
+    EnsureApplication();
+    // Text colour, then "II" in bytes at (5, 5) without a rectangle: destination, count, options, graphics
+    // mode and scales, then the characters.
+    const auto ShortText = [](std::int32_t Options, std::span<const std::uint8_t> Characters) {
+        TEmfWriter Writer;
+        SelectFont(Writer, u"DejaVu Sans", U_ANSI_CHARSET);
+        Writer.Add(U_EMR_SETTEXTCOLOR, {0});
+        Writer.Add(U_EMR_SMALLTEXTOUT, {5, 5, 2, Options, 1, FloatBits(1), FloatBits(1)}, Characters);
+        return Play(Writer);
+    };
+    const std::uint8_t Bytes[] = {'I', 'I'};
+    const QImage Small = ShortText(U_ETO_NO_RECT | U_ETO_SMALL_CHARS, Bytes);
+    // Two vertical strokes below and right of the reference point, nothing above or left of it.
+    EXPECT_GT(InkIn(Small, QRect(5, 5, Side - 5, Side - 5)), 40);
+    EXPECT_EQ(InkIn(Small, QRect(0, 0, Side, 4)), 0);
+    EXPECT_EQ(InkIn(Small, QRect(0, 0, 4, Side)), 0);
+    // The same characters as 16-bit units draw the same.
+    const std::uint8_t Units[] = {'I', 0, 'I', 0};
+    EXPECT_EQ(ShortText(U_ETO_NO_RECT, Units), Small);
+    // With a rectangle (here 0, 0, 10, 10, unused) ahead of the characters.
+    const std::uint8_t Boxed[] = {0, 0, 0, 0, 0, 0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0, 'I', 'I'};
+    EXPECT_EQ(ShortText(U_ETO_SMALL_CHARS, Boxed), Small);
+    // A count running past the record draws nothing.
+    const std::uint8_t One[] = {'I'};
+    TEmfWriter Writer;
+    SelectFont(Writer, u"DejaVu Sans", U_ANSI_CHARSET);
+    Writer.Add(U_EMR_SMALLTEXTOUT, {5, 5, 1000, U_ETO_NO_RECT | U_ETO_SMALL_CHARS, 1, FloatBits(1), FloatBits(1)}, One);
+    EXPECT_EQ(InkIn(Play(Writer), QRect(0, 0, Side, Side)), 0);
+}
