@@ -1,10 +1,30 @@
 #include "engine/FilterKernels.h"
 #include "engine/Rows.h"
 
-#include "platform/graphics/PixelMath.h"
-
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+namespace {
+
+// The interior bytes of one row. The step Laplace × Level div 100 is taken in single precision, so that
+// the loop runs on vectors (twice as wide where the processor has AVX2): the product, at most 102000, is
+// an exact float, and its quotient by 100, correctly rounded, truncates toward zero to the integer
+// quotient, as it lies at least 0.01 from the next integer.
+__attribute__((target_clones("avx2", "default"))) void EdgeRow(const std::uint8_t* Up, const std::uint8_t* Row,
+                                                               const std::uint8_t* Down, std::uint8_t* Out,
+                                                               std::size_t Begin, std::size_t End, int Level)
+{
+    const float Factor = float(Level);
+    for (std::size_t I = Begin; I < End; ++I) {
+        const int Centre = Row[I];
+        const int Laplace = 4 * Centre - (Up[I] + Down[I] + Row[I - 3] + Row[I + 3]);
+        const int Value = int(float(Laplace) * Factor / 100) + Centre;
+        Out[I] = std::uint8_t(std::min(std::max(Value, 0), 255));
+    }
+}
+
+} // namespace
 
 void ApplyEdge(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level)
 {
@@ -26,12 +46,6 @@ void ApplyEdge(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level)
             Out[I] = Row[I];
             Out[Bytes - 3 + I] = Row[Bytes - 3 + I];
         }
-        for (int I = 3; I < Bytes - 3; ++I) {
-            const int Centre = Row[I];
-            const int Laplace = 4 * Centre - (Up[I] + Down[I] + Row[I - 3] + Row[I + 3]);
-            // The product may be negative: / truncates toward zero as the filter asks.
-            const int Value = Laplace * Level / 100 + Centre;
-            Out[I] = std::uint8_t(ClampByte(Value));
-        }
+        EdgeRow(Up, Row, Down, Out, 3, std::size_t(Bytes - 3), Level);
     }
 }
