@@ -7,11 +7,17 @@
 
 namespace {
 
-// The interior columns of one row, where three column sums meet; a constant divisor lets the compiler
-// divide by multiplication.
-template <int Divisor> void BlurInterior(const std::uint16_t* Sums, std::uint8_t* Out, int Begin, int End)
+// The interior columns of one row, where three column sums meet. The window's sum, at most 9 × 255, is
+// kept in 16 bits, so that the constant division becomes a 16-bit high multiply on whole vectors (twice
+// as wide where the processor has AVX2).
+template <int Divisor>
+__attribute__((target_clones("avx2", "default"))) void BlurInterior(const std::uint16_t* Sums, std::uint8_t* Out,
+                                                                    int Begin, int End)
 {
-    for (int I = Begin; I < End; ++I) Out[I] = std::uint8_t((Sums[I - 3] + Sums[I] + Sums[I + 3]) / Divisor);
+    for (int I = Begin; I < End; ++I) {
+        const std::uint16_t Sum = std::uint16_t(Sums[I - 3] + Sums[I] + Sums[I + 3]);
+        Out[I] = std::uint8_t(Sum / Divisor);
+    }
 }
 
 } // namespace
