@@ -4,6 +4,8 @@
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -43,6 +45,16 @@ namespace {
 constexpr int GreenShift = 17, RedShift = 33, CountShift = 49;
 constexpr std::uint64_t FlushCount = 16384;
 constexpr std::uint64_t FlushWord = FlushCount << CountShift;
+
+static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
+
+// Four bytes as a little-endian word: read at a pixel, its packed colour in the low three bytes.
+std::uint32_t ReadWord(const std::uint8_t* Bytes)
+{
+    std::uint32_t Value;
+    std::memcpy(&Value, Bytes, 4);
+    return Value;
+}
 
 void AddWord(TColorCell& Cell, std::uint64_t Word)
 {
@@ -207,10 +219,27 @@ TPalette TMedianCut::GetPalette() const
 
 namespace {
 
+// Building the 8-bit result four pixels at a time: their 12 bytes read as three words, whose bytes 0–2,
+// 3–5, 6–8 and 9–11 are the pixels' packed colours, and their four indexes written as one.
 std::unique_ptr<TBitmap> MedianCutResult(const TBitmap& Bitmap, const TMedianCut& MedianCut)
 {
-    return BuildIndexedResult(Bitmap, MedianCut.GetPalette(),
-                              [&](const std::uint8_t* Pixel) { return MedianCut.GetColorIndex(PackPixel(Pixel)); });
+    auto Result = NewIndexedBitmap(Bitmap.Width(), Bitmap.Height(), MedianCut.GetPalette());
+    const int Width = Bitmap.Width();
+    for (int Y = 0; Y < Bitmap.Height(); ++Y) {
+        const std::uint8_t* Pixel = Bitmap.ScanLine(Y);
+        std::uint8_t* Target = Result->ScanLine(Y);
+        int X = 0;
+        for (; X + 4 <= Width; X += 4, Pixel += 12) {
+            const std::uint32_t A = ReadWord(Pixel), B = ReadWord(Pixel + 4), C = ReadWord(Pixel + 8);
+            const std::uint32_t Indexes = std::uint32_t(MedianCut.GetColorIndex(A)) |
+                                          std::uint32_t(MedianCut.GetColorIndex(A >> 24 | B << 8)) << 8 |
+                                          std::uint32_t(MedianCut.GetColorIndex(B >> 16 | C << 16)) << 16 |
+                                          std::uint32_t(MedianCut.GetColorIndex(C >> 8)) << 24;
+            std::memcpy(Target + X, &Indexes, 4);
+        }
+        for (; X < Width; ++X, Pixel += 3) Target[X] = std::uint8_t(MedianCut.GetColorIndex(PackPixel(Pixel)));
+    }
+    return Result;
 }
 
 } // namespace
