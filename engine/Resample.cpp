@@ -69,28 +69,60 @@ std::vector<TAreaSpan> AreaAxis(int SourceSize, int TargetSize)
 
 } // namespace
 
+namespace {
+
+// Whether a weight is a multiple of 2^-20: the bilinear sums of such weights are exact in double
+// precision, as in extended precision.
+bool IsCoarse(long double Weight)
+{
+    const long double Scaled = Weight * 0x1p20L;
+    return Scaled == std::floor(Scaled);
+}
+
+} // namespace
+
+// Each level's bilinear sum is formed in double precision first: with weights in [0, 1] and level
+// differences within ±510 it lies within 10^-12 of the extended-precision sum, so unless it is within
+// 10^-9 of a half both round alike, and with coarse weights both are exact. Otherwise the
+// extended-precision sum decides, as written.
 void BilinearPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
 {
     const auto Source = RowAddresses(SourceBitmap);
     const auto Target = RowAddresses(TargetBitmap);
     const auto Columns = BilinearAxis(SourceBitmap.Width(), TargetBitmap.Width());
     const auto Rows = BilinearAxis(SourceBitmap.Height(), TargetBitmap.Height());
+    std::vector<double> Across(Columns.size());
+    std::vector<std::uint8_t> CoarseAcross(Columns.size());
+    for (std::size_t X = 0; X < Columns.size(); ++X) {
+        Across[X] = double(Columns[X].Weight);
+        CoarseAcross[X] = IsCoarse(Columns[X].Weight);
+    }
     for (int Y = 0; Y < TargetBitmap.Height(); ++Y) {
         const TBilinearAxis& Row = Rows[std::size_t(Y)];
         const std::uint8_t* A = Source[Row.Low];
         const std::uint8_t* B = Source[Row.High];
-        const long double DY = Row.Weight;
+        const double DY = double(Row.Weight);
+        const bool CoarseDown = IsCoarse(Row.Weight);
         std::uint8_t* Out = Target[Y];
-        for (const TBilinearAxis& Column : Columns) {
-            const long double DX = Column.Weight;
-            const long double DXY = DX * DY;
+        for (std::size_t X = 0; X < Columns.size(); ++X) {
+            const TBilinearAxis& Column = Columns[X];
+            const double DX = Across[X];
+            const double DXY = DX * DY;
+            const bool Exact = CoarseDown && CoarseAcross[X];
             const std::uint8_t* P00 = A + 3 * Column.Low;
             const std::uint8_t* P01 = A + 3 * Column.High;
             const std::uint8_t* P10 = B + 3 * Column.Low;
             const std::uint8_t* P11 = B + 3 * Column.High;
             for (int C = 0; C < 3; ++C) {
                 const int V00 = P00[C], V01 = P01[C], V10 = P10[C], V11 = P11[C];
-                *Out++ = RoundLevel(DX * (V01 - V00) + DXY * (V11 - V01 - V10 + V00) + DY * (V10 - V00) + V00);
+                const double Sum = DX * (V01 - V00) + DXY * (V11 - V01 - V10 + V00) + DY * (V10 - V00) + V00;
+                const std::uint8_t Nearest = RoundLevel(Sum);
+                if (Exact || std::fabs(std::fabs(Sum - Nearest) - 0.5) > 1e-9) {
+                    *Out++ = Nearest;
+                } else {
+                    const long double LX = Column.Weight, LY = Row.Weight;
+                    *Out++ = RoundLevel(LX * (V01 - V00) + LX * LY * (V11 - V01 - V10 + V00) + LY * (V10 - V00) + V00);
+                }
             }
         }
     }
