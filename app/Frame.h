@@ -6,6 +6,8 @@
 // correction commands commit. Every handler runs inside RunHandler, which shows an error's message in a
 // message box and lets the program carry on.
 
+#include "app/Param.h"
+#include "app/Settings.h"
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/system/Clipboard.h"
@@ -45,6 +47,8 @@ public:
 
     // The picture component; its view sits at (8, 8) in ScrollBox1.
     TKelvoImage KelvoImage1;
+    // The settings, loaded when the window is first shown and saved when it closes.
+    TParameter Parameter1;
 
     // The base picture: the picture as it was at the last commit.
     void StoreBase();
@@ -179,13 +183,13 @@ private:
     // The picture := a JPEG picture of the clipboard's "JFIF" data.
     void PasteJpeg();
 
-    // The folder of the scratch copy: the executable's, or the user's configuration folder when that one
-    // cannot be written (an installed program).
-    static std::string ScratchFolder();
-
     // Life cycle (FrameLifecycle.cpp).
     void FormShow();
     void FormCloseQuery();
+    // The values the settings keep, as the window and its controls hold them now.
+    TSettingsValues CurrentSettings() const;
+    // Sets the window and its controls from Values, apart from the smooth and histogram options.
+    void ApplySettings(const TSettingsValues& Values);
 
     // Controls, named as their objectName.
     QScrollArea* ScrollBox1 = nullptr;
@@ -225,6 +229,8 @@ private:
     std::string FFormatText;
     std::unique_ptr<TBitmap> FBaseBitmap;
     TRect FTrimRect = Rect(0, 0, 100, 100);
+    // What the settings hold for the histogram window, kept for the close.
+    TWindowPlacement FHistogramPlacement = TSettingsValues{}.Histogram;
     // While -1 the tone sliders' handlers only update their labels.
     int Tag = 0;
     bool FShown = false;

@@ -12,17 +12,15 @@
 #include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/PngImage.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/ProgramFolders.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QSlider>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -96,17 +94,6 @@ void TForm1::LoadPicture(const std::string& Path)
     UpdateHistogram();
 }
 
-std::string TForm1::ScratchFolder()
-{
-    const std::string Beside = QCoreApplication::applicationDirPath().toStdString();
-    if (::access(Beside.c_str(), W_OK) == 0) return Beside;
-    const std::string Config =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString() + "/pixora";
-    std::error_code Ignored;
-    std::filesystem::create_directories(Config, Ignored);
-    return Config;
-}
-
 void TForm1::SaveScratchCopy()
 {
     const TGraphic* Graphic = KelvoImage1.Picture().Graphic();
@@ -120,7 +107,7 @@ void TForm1::SaveScratchCopy()
         Name = "Pixora.ico";
     else if (dynamic_cast<const TJPEGImage*>(Graphic) != nullptr)
         Name = "Pixora.jpg";
-    const std::string Folder = ScratchFolder();
+    const std::string Folder = ProgramFilesFolder();
     FPicturePath = Folder + (Folder == "/" ? "" : "/") + Name;
     KelvoImage1.Picture().SaveToFile(FPicturePath);
 }

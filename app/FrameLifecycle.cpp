@@ -1,9 +1,15 @@
-// The main window's start and close.
+// The main window's start and close, with the settings they load and save.
 
 #include "app/Frame.h"
 
+#include "platform/controls/Dialogs.h"
+
+#include <QAction>
 #include <QCloseEvent>
+#include <QRadioButton>
 #include <QShowEvent>
+#include <QSpinBox>
+#include <exception>
 
 void TForm1::showEvent(QShowEvent* Event)
 {
@@ -20,8 +26,54 @@ void TForm1::closeEvent(QCloseEvent* Event)
     Event->accept();
 }
 
+TSettingsValues TForm1::CurrentSettings() const
+{
+    TSettingsValues Values;
+    const Qt::WindowStates State = windowState();
+    Values.Main = TWindowPlacement{x(), y(), width(), height(),
+                                   State & Qt::WindowMaximized   ? WindowStateMaximised
+                                   : State & Qt::WindowMinimized ? WindowStateMinimised
+                                                                 : WindowStateNormal};
+    for (std::size_t Index = 0; Index < Values.Levels.size(); ++Index)
+        Values.Levels[Index] = UpDown[Index + 1]->value();
+    Values.LightFromLeft = RadioButton1->isChecked();
+    Values.OpenDir = FOpenDir;
+    Values.SaveDir = FSaveDir;
+    Values.Smooth = S1->isChecked();
+    Values.Histogram = FHistogramPlacement;
+    Values.HistogramOpen = H1->isChecked();
+    return Values;
+}
+
+void TForm1::ApplySettings(const TSettingsValues& Values)
+{
+    move(Values.Main.Left, Values.Main.Top);
+    resize(Values.Main.Width, Values.Main.Height);
+    if (Values.Main.WindowState == WindowStateMaximised)
+        setWindowState(Qt::WindowMaximized);
+    else if (Values.Main.WindowState == WindowStateMinimised)
+        setWindowState(Qt::WindowMinimized);
+    for (std::size_t Index = 0; Index < Values.Levels.size(); ++Index)
+        UpDown[Index + 1]->setValue(Values.Levels[Index]);
+    (Values.LightFromLeft ? RadioButton1 : RadioButton2)->setChecked(true);
+    FOpenDir = Values.OpenDir;
+    FSaveDir = Values.SaveDir;
+    FHistogramPlacement = Values.Histogram;
+}
+
 void TForm1::FormShow()
 {
+    Parameter1.LoadSettings();
+    TSettingsValues Values = CurrentSettings();
+    if (Parameter1.Count() < 1) {
+        // A first start: the window's own values become the settings, written to disk at close.
+        WriteFirstStartSettings(Parameter1, Values);
+    } else {
+        // A bad key keeps the window's value and is reported; the other keys still apply.
+        for (const std::string& Message : ReadSettings(Parameter1, Values)) ShowErrorMessage(this, Message);
+        ApplySettings(Values);
+    }
+    if (Values.Smooth) S1Click();
     FPicturePath.clear();
     FPictureName.clear();
     FSizeText.clear();
@@ -35,7 +87,16 @@ void TForm1::FormShow()
 
 void TForm1::FormCloseQuery()
 {
+    WriteSettings(Parameter1, CurrentSettings());
+    // A settings file that cannot be written is reported after the rest of the close has run.
+    std::exception_ptr SaveError;
+    try {
+        Parameter1.SaveValues();
+    } catch (...) {
+        SaveError = std::current_exception();
+    }
     // The base goes with the window; an empty one stands in for the commands that may still run.
     FBaseBitmap = std::make_unique<TBitmap>();
     DeleteScratchCopy();
+    if (SaveError) std::rethrow_exception(SaveError);
 }

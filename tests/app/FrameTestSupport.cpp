@@ -24,8 +24,23 @@ TFrameFixture::TFrameFixture()
         FNextFile.reset();
         return Answer;
     });
+    StartForm();
+}
+
+void TFrameFixture::StartForm()
+{
     FForm = std::make_unique<TForm1>();
+    // Each window keeps its settings in the test's own folder, so tests running side by side neither
+    // share nor leave them.
+    FForm->Parameter1.SetDir(FFolder.string());
     FForm->show();
+}
+
+void TFrameFixture::Restart()
+{
+    FForm->close();
+    FForm.reset();
+    StartForm();
 }
 
 TFrameFixture::~TFrameFixture()

@@ -22,6 +22,8 @@ public:
     ~TFrameFixture();
 
     TForm1& Form() { return *FForm; }
+    // Closes the window and starts a new one, as the next run of the program would.
+    void Restart();
 
     template <class TControl> TControl& Control(const char* Name)
     {
@@ -49,6 +51,8 @@ public:
     const std::filesystem::path& Folder() const { return FFolder; }
 
 private:
+    void StartForm();
+
     std::unique_ptr<TForm1> FForm;
     std::vector<std::string> FMessages;
     std::optional<std::string> FNextFile;

@@ -17,19 +17,26 @@ TEST(RealWindow, ShowsAnOpenedPhotographUnderXvfb)
     if (CorpusDir().empty() || !std::filesystem::exists(Photo))
         GTEST_SKIP() << "the corpus photograph ../shared/corpus/jpeg/flower.jpg is absent";
     if (std::system("command -v xvfb-run > /dev/null") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-    const std::filesystem::path Shot =
-        std::filesystem::temp_directory_path() / ("pixora_window_" + std::to_string(::getpid()) + ".png");
+    // A copy of the program in a folder of its own starts as at its first start, without the settings
+    // file a run of the built program may have left beside it.
+    const std::filesystem::path Folder =
+        std::filesystem::temp_directory_path() / ("pixora_window_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(Folder);
+    std::filesystem::copy_file(PIXORA_EXECUTABLE, Folder / "pixora", std::filesystem::copy_options::overwrite_existing);
+    const std::filesystem::path Shot = Folder / "window.png";
     const std::string Command = "xvfb-run -a -s '-screen 0 1024x768x24' env QT_QPA_PLATFORM=xcb '" +
-                                std::string(PIXORA_EXECUTABLE) + "' --open '" + Photo.string() + "' --screenshot '" +
+                                (Folder / "pixora").string() + "' --open '" + Photo.string() + "' --screenshot '" +
                                 Shot.string() + "'";
-    ASSERT_EQ(std::system(Command.c_str()), 0) << Command;
+    const int Status = std::system(Command.c_str());
+    if (Status != 0) std::filesystem::remove_all(Folder);
+    ASSERT_EQ(Status, 0) << Command;
     // A copy for the documentation when asked for.
     if (const char* Keep = std::getenv("PIXORA_KEEP_SCREENSHOT"))
         std::filesystem::copy_file(Shot, Keep, std::filesystem::copy_options::overwrite_existing);
 
     TPicture Picture;
     Picture.LoadFromFile(Shot.string());
-    std::filesystem::remove(Shot);
+    std::filesystem::remove_all(Folder);
     TBitmap Window;
     Window.Assign(*Picture.Graphic());
     Window.SetPixelFormat(pf24bit);

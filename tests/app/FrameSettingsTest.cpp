@@ -1,0 +1,94 @@
+#include "tests/app/FrameTestSupport.h"
+
+#include "app/Messages.h"
+#include "platform/system/FileUtils.h"
+#include "tests/support/TestPictures.h"
+
+#include <QAction>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteSettingsFile(const std::filesystem::path& File, const std::vector<std::string>& Lines)
+{
+    WriteWholeFile(File.string(), SettingsFileOf(Lines));
+}
+
+} // namespace
+
+TEST(FrameSettings, AFirstStartWritesTheHeaderAndEveryKeyAtClose)
+{
+    TFrameFixture Fixture;
+    const std::filesystem::path File = Fixture.Form().Parameter1.FullName();
+    EXPECT_FALSE(std::filesystem::exists(File));
+    Fixture.Form().close();
+    ASSERT_TRUE(std::filesystem::exists(File));
+    const std::vector<std::string> Lines = SettingsLinesOf(ReadFileBytes(File));
+    ASSERT_EQ(Lines.size(), 25u);
+    EXPECT_EQ(Lines[0], Messages::SSettingsHeader);
+    EXPECT_EQ(Lines[3], "Width=604");
+    EXPECT_EQ(Lines[7], "エッジ強調レベル=1");
+    EXPECT_EQ(Lines[16], "OpenDir=\x1A");
+    EXPECT_EQ(Lines[24], "Histgram=False");
+}
+
+TEST(FrameSettings, LevelsFoldersAndOptionsComeBackAtTheNextStart)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(10, 10), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Control<QSpinBox>("UpDown2").setValue(7);
+    Fixture.Control<QSpinBox>("UpDown9").setValue(250);
+    Fixture.Control<QRadioButton>("RadioButton2").setChecked(true);
+    Fixture.Press("S1");
+    Fixture.Restart();
+    EXPECT_EQ(Fixture.Control<QSpinBox>("UpDown2").value(), 7);
+    EXPECT_EQ(Fixture.Control<QSpinBox>("UpDown9").value(), 250);
+    EXPECT_TRUE(Fixture.Control<QRadioButton>("RadioButton2").isChecked());
+    EXPECT_TRUE(Fixture.Control<QAction>("S1").isChecked());
+    EXPECT_EQ(Fixture.Form().OpenDir(), Fixture.Folder().string());
+    // The picture, the zoom and the threshold are not kept.
+    EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picNil);
+    EXPECT_EQ(Fixture.Control<QSpinBox>("UpDown10").value(), -1);
+    EXPECT_TRUE(Fixture.Messages().empty());
+}
+
+TEST(FrameSettings, ABadValueIsReportedAndTheOtherKeysStillApply)
+{
+    TFrameFixture Fixture;
+    Fixture.Form().close();
+    const std::filesystem::path File = Fixture.Form().Parameter1.FullName();
+    std::vector<std::string> Lines = SettingsLinesOf(ReadFileBytes(File));
+    for (std::string& Line : Lines) {
+        if (Line.rfind("Smooth=", 0) == 0) Line = "Smooth=true";
+        if (Line.rfind("エッジ強調レベル=", 0) == 0) Line = "エッジ強調レベル=9";
+        // Names are matched without regard to letter case.
+        if (Line.rfind("SaveDir=", 0) == 0) Line = "savedir=/tmp";
+    }
+    WriteSettingsFile(File, Lines);
+    Fixture.Restart();
+    ASSERT_EQ(Fixture.Messages().size(), 1u);
+    EXPECT_EQ(Fixture.Messages()[0], "Value of Smooth 'true' is not Boolean Type.");
+    EXPECT_EQ(Fixture.Control<QSpinBox>("UpDown2").value(), 9);
+    EXPECT_EQ(Fixture.Form().SaveDir(), "/tmp");
+    EXPECT_FALSE(Fixture.Control<QAction>("S1").isChecked());
+}
+
+TEST(FrameSettings, AFileThatCannotBeWrittenIsReportedAndTheCloseStillCompletes)
+{
+    TFrameFixture Fixture;
+    Fixture.Form().Parameter1.SetDir((Fixture.Folder() / "missing").string());
+    WriteBitmapFile(MakeGradient(10, 10), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Press("Copy1");
+    Fixture.Press("Paste1");
+    const std::string Scratch = Fixture.Form().PicturePath();
+    ASSERT_TRUE(std::filesystem::exists(Scratch));
+    Fixture.Form().close();
+    ASSERT_EQ(Fixture.Messages().size(), 1u);
+    EXPECT_NE(Fixture.Messages()[0].find("を作成できません"), std::string::npos) << Fixture.Messages()[0];
+    EXPECT_FALSE(Fixture.Form().isVisible());
+    EXPECT_FALSE(std::filesystem::exists(Scratch));
+}
