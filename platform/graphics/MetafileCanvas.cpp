@@ -163,7 +163,17 @@ private:
         if (FPen && FPen->Color == Pen.Color && FPen->Width == Pen.Width && FPen->Style == Pen.Style) return;
         // The pen's style numbers are the desktop's pen styles.
         Replace(PenHandle, Stock(U_BLACK_PEN), FPen.has_value());
-        FWriter.Add(U_EMR_CREATEPEN, {std::int32_t(PenHandle), Pen.Style, Pen.Width, 0, std::int32_t(Pen.Color)});
+        if (Pen.Width > 1) {
+            // A wide pen as a geometric extended pen (round ends and joins, a solid brush), whose width
+            // every renderer honours: style, width, brush style, colour, hatch, no style entries, after
+            // the empty bitmap's offsets and sizes.
+            constexpr std::int32_t Fixed = 52;
+            FWriter.Add(U_EMR_EXTCREATEPEN,
+                        {std::int32_t(PenHandle), Fixed, 0, Fixed, 0, std::int32_t(U_PS_GEOMETRIC) | Pen.Style,
+                         Pen.Width, U_BS_SOLID, std::int32_t(Pen.Color), 0, 0});
+        } else {
+            FWriter.Add(U_EMR_CREATEPEN, {std::int32_t(PenHandle), Pen.Style, Pen.Width, 0, std::int32_t(Pen.Color)});
+        }
         FWriter.Add(U_EMR_SELECTOBJECT, {std::int32_t(PenHandle)});
         FWriter.UseHandle(PenHandle);
         FPen = Pen;

@@ -4,6 +4,9 @@
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/Messages.h"
+#include "tests/support/MetafileCompare.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestPictures.h"
 
@@ -17,42 +20,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Mean absolute difference per channel of two images of the same size, transparency over white.
-double MeanAbsoluteDifference(const QImage& A, const QImage& B)
-{
-    const QImage First = A.convertToFormat(QImage::Format_ARGB32);
-    const QImage Second = B.convertToFormat(QImage::Format_ARGB32);
-    const auto OverWhite = [](QRgb Pixel, int Channel) {
-        const int Alpha = qAlpha(Pixel);
-        const int Level = Channel == 0 ? qRed(Pixel) : Channel == 1 ? qGreen(Pixel) : qBlue(Pixel);
-        return (Level * Alpha + 255 * (255 - Alpha)) / 255;
-    };
-    double Sum = 0;
-    for (int Y = 0; Y < First.height(); ++Y) {
-        const auto* RowA = reinterpret_cast<const QRgb*>(First.constScanLine(Y));
-        const auto* RowB = reinterpret_cast<const QRgb*>(Second.constScanLine(Y));
-        for (int X = 0; X < First.width(); ++X)
-            for (int Channel = 0; Channel < 3; ++Channel)
-                Sum += std::abs(OverWhite(RowA[X], Channel) - OverWhite(RowB[X], Channel));
-    }
-    return Sum / (3.0 * First.width() * First.height());
-}
-
-// The picture rendered over white at Size, showing what the reference renderers show: the bounds of what
-// the records draw (kept in the header of an EMF, measured when a WMF is read).
-QImage RenderLikeReference(const TMetafile& Metafile, QSize Size)
-{
-    QImage Image(Size, QImage::Format_RGB32);
-    Image.fill(Qt::white);
-    QPainter Painter(&Image);
-    const auto Bytes = Metafile.EmfBytes();
-    const QRectF Source = EmfBoundsInDevicePixels(Bytes);
-    PlayEmf(Bytes, Painter, QRectF(0, 0, Size.width(), Size.height()), Source);
-    return Image;
-}
-
-constexpr double Tolerance = 12.0;
 
 // References whose renderer plainly drew something else than the records say, each with what shows it
 // (the records, and the SVG that the reference renderer made from them). They are still loaded and
@@ -131,28 +98,69 @@ TEST(MetafileCorpus, GoodFilesLoadRenderAndLookLikeTheirReferences)
         const double Difference = MeanAbsoluteDifference(Ours, Reference);
         const TWrongReference* Wrong = WrongReference(Entry.File);
         ++WithReference;
-        if (Difference <= Tolerance) ++Close;
+        if (Difference <= ReferenceTolerance) ++Close;
         if (Wrong == nullptr) {
             ++Trusted;
-            if (Difference <= Tolerance) ++TrustedClose;
+            if (Difference <= ReferenceTolerance) ++TrustedClose;
         } else {
             // An entry whose reference now matches is no longer shown wrong.
-            EXPECT_GT(Difference, Tolerance) << "listed as a wrong reference";
+            EXPECT_GT(Difference, ReferenceTolerance) << "listed as a wrong reference";
             EXPECT_TRUE(!Wrong->OneColour || OneColour(Reference)) << "listed as a reference of one colour";
         }
         std::printf("%-40s %4dx%-5d %8.2f%s%s%s\n", Entry.File.c_str(), Reference.width(), Reference.height(),
-                    Difference, Difference <= Tolerance ? "" : "  MISS",
+                    Difference, Difference <= ReferenceTolerance ? "" : "  MISS",
                     Wrong == nullptr ? "" : "  wrong reference: ", Wrong == nullptr ? "" : Wrong->Why);
         if (const char* Dump = std::getenv("PIXORA_METAFILE_DUMP"))
             Ours.save(QString::fromUtf8(Dump) + "/" + QString::fromStdString(Entry.File).replace('/', '_') + ".png");
     }
     const double Rate = WithReference == 0 ? 1.0 : double(Close) / WithReference;
     const double TrustedRate = Trusted == 0 ? 1.0 : double(TrustedClose) / Trusted;
-    std::printf("%d of %d files with a reference within %.0f levels: %.1f %%\n", Close, WithReference, Tolerance,
-                100 * Rate);
+    std::printf("%d of %d files with a reference within %.0f levels: %.1f %%\n", Close, WithReference,
+                ReferenceTolerance, 100 * Rate);
     std::printf("%d of %d files with a trusted reference within %.0f levels: %.1f %%\n", TrustedClose, Trusted,
-                Tolerance, 100 * TrustedRate);
+                ReferenceTolerance, 100 * TrustedRate);
     // The rates reached so far; they only rise.
     EXPECT_GE(Rate, 0.81);
     EXPECT_GE(TrustedRate, 0.92);
+}
+
+TEST(MetafileCorpus, DamagedFilesAreRefusedOrDrawWhatPrecedesTheDamage)
+{
+    std::vector<TCorpusEntry> Entries = CorpusEntries("emf");
+    const std::vector<TCorpusEntry> Wmf = CorpusEntries("wmf");
+    Entries.insert(Entries.end(), Wmf.begin(), Wmf.end());
+    if (Entries.empty()) GTEST_SKIP() << "the picture corpus is absent";
+    EnsureApplication();
+
+    int Damaged = 0, Refused = 0;
+    for (const TCorpusEntry& Entry : Entries) {
+        if (Entry.Expectation == "good") continue;
+        SCOPED_TRACE(Entry.File);
+        ++Damaged;
+        TPicture Picture;
+        try {
+            Picture.LoadFromFile((CorpusDir() / Entry.File).string());
+            const auto* Metafile = dynamic_cast<const TMetafile*>(Picture.Graphic());
+            ASSERT_NE(Metafile, nullptr);
+            TBitmap Shown;
+            Shown.SetLayout(std::clamp(Metafile->Width(), 1, 2000), std::clamp(Metafile->Height(), 1, 2000), 24);
+            EXPECT_NO_THROW(Metafile->Draw(Shown.Canvas(), Rect(0, 0, Shown.Width(), Shown.Height())));
+        } catch (const EInvalidGraphic& Error) {
+            EXPECT_EQ(Error.Message(), Messages::SInvalidMetafile);
+            ++Refused;
+        }
+        // The player itself, handed the damaged records unchecked, draws up to the damage or refuses the
+        // header.
+        const std::vector<std::uint8_t> Bytes = ReadFileBytes(CorpusDir() / Entry.File);
+        QImage Image(256, 256, QImage::Format_RGB32);
+        Image.fill(Qt::white);
+        QPainter Painter(&Image);
+        try {
+            PlayEmf(Bytes, Painter, QRectF(0, 0, 256, 256), EmfFrameInDevicePixels(Bytes));
+        } catch (const EInvalidGraphic& Error) {
+            EXPECT_EQ(Error.Message(), Messages::SInvalidMetafile);
+        }
+    }
+    std::printf("%d damaged files, %d refused, %d drawn\n", Damaged, Refused, Damaged - Refused);
+    EXPECT_GT(Damaged, 0);
 }

@@ -1,0 +1,38 @@
+#include "tests/support/MetafileCompare.h"
+
+#include "platform/graphics/emf/EmfPlayer.h"
+
+#include <QPainter>
+
+#include <cstdlib>
+
+double MeanAbsoluteDifference(const QImage& A, const QImage& B)
+{
+    const QImage First = A.convertToFormat(QImage::Format_ARGB32);
+    const QImage Second = B.convertToFormat(QImage::Format_ARGB32);
+    const auto OverWhite = [](QRgb Pixel, int Channel) {
+        const int Alpha = qAlpha(Pixel);
+        const int Level = Channel == 0 ? qRed(Pixel) : Channel == 1 ? qGreen(Pixel) : qBlue(Pixel);
+        return (Level * Alpha + 255 * (255 - Alpha)) / 255;
+    };
+    double Sum = 0;
+    for (int Y = 0; Y < First.height(); ++Y) {
+        const auto* RowA = reinterpret_cast<const QRgb*>(First.constScanLine(Y));
+        const auto* RowB = reinterpret_cast<const QRgb*>(Second.constScanLine(Y));
+        for (int X = 0; X < First.width(); ++X)
+            for (int Channel = 0; Channel < 3; ++Channel)
+                Sum += std::abs(OverWhite(RowA[X], Channel) - OverWhite(RowB[X], Channel));
+    }
+    return Sum / (3.0 * First.width() * First.height());
+}
+
+QImage RenderLikeReference(const TMetafile& Metafile, QSize Size)
+{
+    QImage Image(Size, QImage::Format_RGB32);
+    Image.fill(Qt::white);
+    QPainter Painter(&Image);
+    const auto Bytes = Metafile.EmfBytes();
+    const QRectF Source = EmfBoundsInDevicePixels(Bytes);
+    PlayEmf(Bytes, Painter, QRectF(0, 0, Size.width(), Size.height()), Source);
+    return Image;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Comparing a metafile's rendering with a rendering by an independent renderer.
+
+#include "platform/graphics/Metafile.h"
+
+#include <QImage>
+#include <QSize>
+
+// Mean absolute difference per channel of two images of the same size, transparency over white.
+double MeanAbsoluteDifference(const QImage& A, const QImage& B);
+
+// The picture rendered over white at Size, showing what the independent renderers show: the bounds of
+// what the records draw (kept in the header of an EMF, measured when a WMF is read).
+QImage RenderLikeReference(const TMetafile& Metafile, QSize Size);
+
+// The difference up to which a rendering counts as like its reference.
+constexpr double ReferenceTolerance = 12.0;
