@@ -16,6 +16,13 @@ inline constexpr const char* SInvalidInteger = "'%s' は整数ではありませ
 inline constexpr const char* SCannotOpenClipboard = "クリップボードを開くことができません";
 inline constexpr const char* SNoClipboardIcon = "クリップボードはアイコンには対応していません";
 inline constexpr const char* SImageCanvasNeedsBitmap = "ビットマップを持っている時のみイメージの変更が可能です";
+// A failed platform call: its last-error code and the code's text.
+inline constexpr const char* SOSError = "システム エラー。コード: %d。\n%s";
+inline constexpr const char* SErrorSuccess = "この操作を正しく終了しました。";
+inline constexpr const char* SErrorInvalidHandle = "ハンドルが無効です。";
+inline constexpr const char* SErrorNotEnoughMemory = "このコマンドを実行するのに十分な記憶域がありません。";
+inline constexpr const char* SErrorInvalidData = "データが無効です。";
+inline constexpr const char* SErrorInsufficientBuffer = "システム コールに渡されるデータ領域が小さすぎます。";
 inline constexpr const char* SAssertionFailed = "Assertion failure";
 inline constexpr const char* SAssertError = "%s (%s, %d 行)";
 
