@@ -13,8 +13,9 @@
 // image/bmp, EMF as image/x-emf, WMF as image/x-wmf, "JFIF" as image/jpeg, the palette and other
 // registered names as application/x-pixora-NAME (application/x-pixora-palette for CF_PALETTE).
 // Data from other programs arrives under these formats: any image the toolkit decodes (PNG, GIF, BMP, ...)
-// as CF_BITMAP and CF_DIB, image/jpeg as "JFIF", image/x-emf and image/x-wmf as metafiles, and files
-// copied in a file manager (text/uri-list) through ClipboardFileNames.
+// as CF_BITMAP and CF_DIB, image/jpeg as "JFIF" (unless a lossless image type is listed before it, of
+// which the JPEG is only a recompression), image/x-emf and image/x-wmf as metafiles, and files copied in
+// a file manager (text/uri-list) through ClipboardFileNames.
 //
 // Everything runs on the user-interface thread of an application object; without one the clipboard
 // cannot be opened and offers nothing.

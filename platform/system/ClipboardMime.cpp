@@ -14,6 +14,7 @@ namespace {
 
 const QString PngType = QStringLiteral("image/png");
 const QString BmpType = QStringLiteral("image/bmp");
+const QString JpegType = QStringLiteral("image/jpeg");
 const QString QtImageType = QStringLiteral("application/x-qt-image");
 const QString PrivatePrefix = QStringLiteral("application/x-pixora-");
 const QString NumberedPrefix = QStringLiteral("application/x-pixora-format-");
@@ -46,7 +47,7 @@ QStringList MimeTypesOf(TClipboardFormat Format)
     }
     const std::string Name = GetClipboardFormatName(Format);
     if (Name.empty()) return {NumberedPrefix + QString::number(Format)};
-    if (IsJfif(Format)) return {QStringLiteral("image/jpeg")};
+    if (IsJfif(Format)) return {JpegType};
     return {PrivatePrefix + QString::fromStdString(Name)};
 }
 
@@ -64,7 +65,7 @@ TClipboardFormat FormatOfMimeType(const QString& MimeType)
     if (MimeType == BmpType || MimeType == "image/x-bmp" || MimeType == "image/x-ms-bmp") return CF_DIB;
     if (MimeType == "image/x-emf" || MimeType == "image/emf") return CF_ENHMETAFILE;
     if (MimeType == "image/x-wmf" || MimeType == "image/wmf") return CF_METAFILEPICT;
-    if (MimeType == "image/jpeg") return RegisterClipboardFormat("JFIF");
+    if (MimeType == JpegType) return RegisterClipboardFormat("JFIF");
     if (MimeType == PaletteType) return CF_PALETTE;
     if (MimeType.startsWith(NumberedPrefix)) return TClipboardFormat(MimeType.mid(NumberedPrefix.size()).toUInt());
     if (MimeType.startsWith(PrivatePrefix))
@@ -179,6 +180,9 @@ std::vector<TClipboardFormat> FormatsOfMimeData(const QMimeData& Data)
     for (const QString& Type : Data.formats()) {
         const TClipboardFormat Format = FormatOfMimeType(Type);
         if (Format == 0) continue;
+        // Programs that offer a picture in several types list the one they hold first; a JPEG listed
+        // after a lossless type is a recompression of it, which would lose detail if pasted as JPEG.
+        if (Type == JpegType && std::find(Formats.begin(), Formats.end(), CF_BITMAP) != Formats.end()) continue;
         if (IsBitmapFormat(Format)) {
             Add(CF_BITMAP);
             Add(CF_DIB);
@@ -191,6 +195,8 @@ std::vector<TClipboardFormat> FormatsOfMimeData(const QMimeData& Data)
 
 std::optional<std::vector<std::uint8_t>> BytesOfMimeData(const QMimeData& Data, TClipboardFormat Format)
 {
+    const std::vector<TClipboardFormat> Available = FormatsOfMimeData(Data);
+    if (std::find(Available.begin(), Available.end(), Format) == Available.end()) return std::nullopt;
     for (const QString& Type : Data.formats()) {
         const TClipboardFormat Offered = FormatOfMimeType(Type);
         if (Offered == 0) continue;

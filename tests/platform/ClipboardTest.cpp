@@ -237,6 +237,24 @@ TEST_F(ClipboardTest, AnotherProgramsJpegArrivesAsJfifAndMetafilesAsMetafiles)
     EXPECT_EQ(Get(CF_METAFILEPICT), std::nullopt) << "the earlier data is gone with the change";
 }
 
+TEST_F(ClipboardTest, AJpegRenderedFromALosslessPictureIsNoJfif)
+{
+    const QImage Image(4, 4, QImage::Format_RGB32);
+    auto Both = std::make_unique<QMimeData>();
+    Both->setData("image/png", Encoded(Image, "PNG"));
+    Both->setData("image/jpeg", Encoded(Image, "JPEG"));
+    QGuiApplication::clipboard()->setMimeData(Both.release());
+    const TClipboardFormat Jfif = RegisterClipboardFormat("JFIF");
+    EXPECT_EQ(ClipboardFormats(), (std::vector<TClipboardFormat>{CF_BITMAP, CF_DIB}));
+    EXPECT_EQ(Get(Jfif), std::nullopt);
+
+    auto JpegFirst = std::make_unique<QMimeData>();
+    JpegFirst->setData("image/jpeg", Encoded(Image, "JPEG"));
+    JpegFirst->setData("image/png", Encoded(Image, "PNG"));
+    QGuiApplication::clipboard()->setMimeData(JpegFirst.release());
+    EXPECT_EQ(ClipboardFormats(), (std::vector<TClipboardFormat>{Jfif, CF_BITMAP, CF_DIB}));
+}
+
 TEST_F(ClipboardTest, TextOffersNothingAndFilesComeAsNames)
 {
     auto Text = std::make_unique<QMimeData>();
