@@ -61,6 +61,14 @@ void PutForeign(const QString& MimeType, const QByteArray& Data)
     QGuiApplication::clipboard()->setMimeData(Mime.release());
 }
 
+// A filled picture of Size, for the tests that only need some image.
+QImage Filled(QSize Size)
+{
+    QImage Image(Size, QImage::Format_RGB32);
+    Image.fill(qRgb(10, 120, 230));
+    return Image;
+}
+
 QByteArray Encoded(const QImage& Image, const char* Format)
 {
     QByteArray Data;
@@ -221,7 +229,7 @@ TEST_F(ClipboardTest, AnotherProgramsPngArrivesAsABitmap)
 
 TEST_F(ClipboardTest, AnotherProgramsJpegArrivesAsJfifAndMetafilesAsMetafiles)
 {
-    const QByteArray Jpeg = Encoded(QImage(4, 4, QImage::Format_RGB32), "JPEG");
+    const QByteArray Jpeg = Encoded(Filled(QSize(4, 4)), "JPEG");
     PutForeign("image/jpeg", Jpeg);
     const TClipboardFormat Jfif = RegisterClipboardFormat("jfif");
     EXPECT_EQ(ClipboardFormats(), std::vector<TClipboardFormat>{Jfif});
@@ -239,7 +247,7 @@ TEST_F(ClipboardTest, AnotherProgramsJpegArrivesAsJfifAndMetafilesAsMetafiles)
 
 TEST_F(ClipboardTest, AJpegRenderedFromALosslessPictureIsNoJfif)
 {
-    const QImage Image(4, 4, QImage::Format_RGB32);
+    const QImage Image = Filled(QSize(4, 4));
     auto Both = std::make_unique<QMimeData>();
     Both->setData("image/png", Encoded(Image, "PNG"));
     Both->setData("image/jpeg", Encoded(Image, "JPEG"));
