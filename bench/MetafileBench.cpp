@@ -1,0 +1,123 @@
+// Rendering every EMF and WMF of the shared corpus at its physical size onto a new 24-bit bitmap, as the
+// shell shows a loaded metafile; each file's time is printed beside memcpy of its bitmap, and the
+// counters give the median and the slowest file.
+#include "bench/BenchSupport.h"
+
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/Picture.h"
+
+#include <QGuiApplication>
+#include <QPointingDevice>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct TCorpusMetafile
+{
+    std::string File;
+    std::unique_ptr<TPicture> Picture;
+};
+
+// Text is drawn only with an application object; one is made for the benchmarks on the offscreen
+// platform unless another platform is asked for.
+void EnsureGuiApplication()
+{
+    if (QCoreApplication::instance() != nullptr) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int Count = 1;
+    static char Name[] = "pixora_bench";
+    static char* Arguments[] = {Name, nullptr};
+    static const auto Application = [] {
+        auto Made = std::make_unique<QGuiApplication>(Count, Arguments);
+        // The toolkit's list of input devices must outlive the application, which unregisters its devices
+        // from it; statics go in reverse order of their making, so the list is made first here.
+        QPointingDevice::primaryPointingDevice();
+        return Made;
+    }();
+}
+
+// The corpus's metafiles that load (damaged ones that are refused are left out), from MANIFEST.tsv, in
+// physical measure as the shell shows them.
+std::vector<TCorpusMetafile> LoadCorpusMetafiles()
+{
+    const std::filesystem::path Corpus(PIXORA_CORPUS_DIR);
+    std::ifstream Manifest(Corpus / "MANIFEST.tsv");
+    std::vector<TCorpusMetafile> Result;
+    std::string Line;
+    while (std::getline(Manifest, Line)) {
+        std::istringstream Fields(Line);
+        std::string File, Kind;
+        std::getline(Fields, File, '\t');
+        std::getline(Fields, Kind, '\t');
+        if (Kind != "emf" && Kind != "wmf") continue;
+        auto Picture = std::make_unique<TPicture>();
+        try {
+            Picture->LoadFromFile((Corpus / File).string());
+            if (auto* Metafile = dynamic_cast<TMetafile*>(Picture->Graphic()); Metafile && Metafile->Inch() == 0)
+                Metafile->SetInch(1);
+        } catch (const std::exception&) {
+            continue;
+        }
+        Result.push_back({File, std::move(Picture)});
+    }
+    return Result;
+}
+
+} // namespace
+
+static void BM_RenderCorpusMetafiles(benchmark::State& State)
+{
+    EnsureGuiApplication();
+    const std::vector<TCorpusMetafile> Files = LoadCorpusMetafiles();
+    if (Files.empty()) {
+        State.SkipWithError("the picture corpus is absent");
+        return;
+    }
+    std::vector<double> Draw(Files.size(), 1e9), Copy(Files.size(), 1e9);
+    for (auto _ : State) {
+        for (std::size_t Index = 0; Index < Files.size(); ++Index) {
+            const TGraphic& Graphic = *Files[Index].Picture->Graphic();
+            State.PauseTiming();
+            TBitmap Target;
+            Target.SetLayout(std::max(1, Graphic.Width()), std::max(1, Graphic.Height()), 24);
+            const std::size_t Bytes = BytesPerScanLine(Target.Width(), 24) * std::size_t(Target.Height());
+            std::vector<std::uint8_t> From(Bytes, 1), To(Bytes, 2);
+            State.ResumeTiming();
+            const double Start = ThreadSeconds();
+            Graphic.Draw(Target.Canvas(), Rect(0, 0, Target.Width(), Target.Height()));
+            benchmark::DoNotOptimize(Target.ScanLine(0));
+            const double Middle = ThreadSeconds();
+            std::memcpy(To.data(), From.data(), Bytes);
+            benchmark::DoNotOptimize(To.data());
+            benchmark::ClobberMemory();
+            const double End = ThreadSeconds();
+            Draw[Index] = std::min(Draw[Index], Middle - Start);
+            Copy[Index] = std::min(Copy[Index], End - Middle);
+        }
+    }
+    std::vector<std::size_t> Order(Files.size());
+    for (std::size_t Index = 0; Index < Order.size(); ++Index) Order[Index] = Index;
+    std::sort(Order.begin(), Order.end(), [&](std::size_t A, std::size_t B) { return Draw[A] < Draw[B]; });
+    std::printf("%-48s %10s %10s %11s %9s\n", "file (fastest of the runs)", "size", "draw_ms", "memcpy_ms", "x_memcpy");
+    for (const std::size_t Index : Order) {
+        const TGraphic& Graphic = *Files[Index].Picture->Graphic();
+        std::printf("%-48s %4dx%-5d %10.3f %11.4f %9.0f\n", Files[Index].File.c_str(), Graphic.Width(),
+                    Graphic.Height(), Draw[Index] * 1000, Copy[Index] * 1000,
+                    Copy[Index] > 0 ? Draw[Index] / Copy[Index] : 0);
+    }
+    const std::size_t Median = Order[Order.size() / 2], Slowest = Order.back();
+    State.counters["files"] = double(Files.size());
+    State.counters["median_ms"] = Draw[Median] * 1000;
+    State.counters["median_memcpy_ms"] = Copy[Median] * 1000;
+    State.counters["slowest_ms"] = Draw[Slowest] * 1000;
+    State.counters["slowest_memcpy_ms"] = Copy[Slowest] * 1000;
+    State.counters["slowest_x_memcpy"] = Copy[Slowest] > 0 ? Draw[Slowest] / Copy[Slowest] : 0;
+    State.SetLabel("slowest: " + Files[Slowest].File);
+}
+BENCHMARK(BM_RenderCorpusMetafiles)->Iterations(3)->Unit(benchmark::kMillisecond);
