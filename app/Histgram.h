@@ -7,7 +7,8 @@
 // The main window wires it in a few lines:
 //   Form2->OnDrawRequest = [this] { UpdateHistogram(); };   // at each showing, once the placement is set
 //   Form2->OnOpenChanged = [this](bool Open) { H1->setChecked(Open); };
-//   H1Click:          H1 checked ? Form2->close() : Form2->show();
+//   H1Click:          Form2->isVisible() ? Form2->close() : Form2->show();  (a checkable QAction has
+//                     already flipped its check when it triggers; OnOpenChanged sets it right)
 //   UpdateHistogram:  if Form2->isVisible(): erase the trimming rectangle, Form2->DrawHistogram(KelvoImage1),
 //                     draw it again.
 
@@ -52,8 +53,8 @@ protected:
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
-    // Reads the placement from the settings (a bad key keeps its value; the messages are shown together, one a line), asks
-    // for the drawing and reports the window open.
+    // Reads the placement from the settings (a bad key keeps its value; the messages are shown together, one a line),
+    // asks for the drawing and reports the window open.
     void FormShow();
     // Writes the placement into the settings (a maximised window keeps its normal bounds there) and
     // reports the window closed.
