@@ -27,6 +27,7 @@ class QScrollArea;
 class QSlider;
 class QSpinBox;
 class QVBoxLayout;
+class TForm2;
 class TImageView;
 
 // The clipboard format "JFIF" (a JPEG file), registered and bound to the JPEG picture class on first use;
@@ -49,6 +50,9 @@ public:
     TKelvoImage KelvoImage1;
     // The settings, loaded when the window is first shown and saved when it closes.
     TParameter Parameter1;
+    // The histogram window, made hidden after this window; it reads and writes its placement through
+    // Parameter1.
+    std::unique_ptr<TForm2> Form2;
 
     // The base picture: the picture as it was at the last commit.
     void StoreBase();
@@ -104,6 +108,7 @@ public:
     void A1Click();
     void T1Click();
     void S1Click();
+    void H1Click();
     void Octree2561Click();
     void MedianCut2561Click();
     void MedianCutByVariance2561Click();
@@ -229,8 +234,6 @@ private:
     std::string FFormatText;
     std::unique_ptr<TBitmap> FBaseBitmap;
     TRect FTrimRect = Rect(0, 0, 100, 100);
-    // What the settings hold for the histogram window, kept for the close.
-    TWindowPlacement FHistogramPlacement = TSettingsValues{}.Histogram;
     // While -1 the tone sliders' handlers only update their labels.
     int Tag = 0;
     bool FShown = false;

@@ -2,6 +2,7 @@
 // reductions and rotations, and the caption with the three boxes that describe the picture.
 
 #include "app/Frame.h"
+#include "app/Histgram.h"
 
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/JPEGImage.h"
@@ -459,5 +460,24 @@ void TForm1::ComboBox3Change()
 
 void TForm1::UpdateHistogram()
 {
-    // No histogram window is part of the program yet, so there is nothing to redraw.
+    if (!Form2->isVisible()) return;
+    // The trimming rectangle is drawn into the picture's pixels, so it is erased while they are counted.
+    const bool Shown = A1->isChecked();
+    if (Shown) DrawTrimRect();
+    try {
+        Form2->DrawHistogram(KelvoImage1);
+    } catch (...) {
+        if (Shown) DrawTrimRect();
+        throw;
+    }
+    if (Shown) DrawTrimRect();
+}
+
+void TForm1::H1Click()
+{
+    // The window reports its opening and closing back through H1's check mark.
+    if (H1->isChecked())
+        Form2->close();
+    else
+        Form2->show();
 }

@@ -1,6 +1,7 @@
 // The main window's controls and menu, and the one place where handlers are connected.
 
 #include "app/Frame.h"
+#include "app/Histgram.h"
 #include "app/InterfaceFont.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/ImageView.h"
@@ -75,6 +76,9 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), FBaseBitmap(std::make_uni
     CreateControls();
     CreateMenu();
     ConnectHandlers();
+    Form2 = std::make_unique<TForm2>(Parameter1);
+    Form2->OnDrawRequest = [this] { RunHandler(&TForm1::UpdateHistogram); };
+    Form2->OnOpenChanged = [this](bool Open) { H1->setChecked(Open); };
 }
 
 TForm1::~TForm1() = default;
@@ -384,6 +388,7 @@ void TForm1::CreateMenu()
     };
     ConnectCheck(A1, &TForm1::A1Click);
     ConnectCheck(S1, &TForm1::S1Click);
+    ConnectCheck(H1, &TForm1::H1Click);
 }
 
 void TForm1::ConnectHandlers()

@@ -1,6 +1,7 @@
 // The main window's start and close, with the settings they load and save.
 
 #include "app/Frame.h"
+#include "app/Histgram.h"
 
 #include "platform/controls/Dialogs.h"
 
@@ -22,7 +23,8 @@ void TForm1::showEvent(QShowEvent* Event)
 void TForm1::closeEvent(QCloseEvent* Event)
 {
     RunHandler(&TForm1::FormCloseQuery);
-    // Closing is always allowed.
+    // Closing is always allowed, and the histogram window goes with this one.
+    Form2->hide();
     Event->accept();
 }
 
@@ -40,7 +42,7 @@ TSettingsValues TForm1::CurrentSettings() const
     Values.OpenDir = FOpenDir;
     Values.SaveDir = FSaveDir;
     Values.Smooth = S1->isChecked();
-    Values.Histogram = FHistogramPlacement;
+    Values.Histogram = Form2->Placement();
     Values.HistogramOpen = H1->isChecked();
     return Values;
 }
@@ -58,7 +60,7 @@ void TForm1::ApplySettings(const TSettingsValues& Values)
     (Values.LightFromLeft ? RadioButton1 : RadioButton2)->setChecked(true);
     FOpenDir = Values.OpenDir;
     FSaveDir = Values.SaveDir;
-    FHistogramPlacement = Values.Histogram;
+    Form2->ApplyPlacement(Values.Histogram);
 }
 
 void TForm1::FormShow()
@@ -74,6 +76,7 @@ void TForm1::FormShow()
         ApplySettings(Values);
     }
     if (Values.Smooth) S1Click();
+    if (Values.HistogramOpen) H1Click();
     FPicturePath.clear();
     FPictureName.clear();
     FSizeText.clear();
