@@ -2,6 +2,7 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/Messages.h"
@@ -36,13 +37,20 @@ const char* PixelFormatName(TPixelFormat Format)
     return Names[Format];
 }
 
-// As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one.
+// As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one. A JPEG
+// picture is decoded straight into that bitmap: the same pixels as drawing it onto a new bitmap and
+// converting that to 24 bits, without the drawing and the conversion.
 void EnsureBitmap(TKelvoImage& Image)
 {
-    if (Image.PictureType() != picBitmap) {
-        Image.SetPictureType(picBitmap);
-        Image.Picture().Bitmap().SetPixelFormat(pf24bit);
+    if (Image.PictureType() == picBitmap) return;
+    if (const auto* Jpeg = dynamic_cast<const TJPEGImage*>(Image.Picture().Graphic())) {
+        auto Decoded = std::make_unique<TBitmap>();
+        Jpeg->AssignTo(*Decoded);
+        Image.Picture().SetGraphic(std::move(Decoded));
+        return;
     }
+    Image.SetPictureType(picBitmap);
+    Image.Picture().Bitmap().SetPixelFormat(pf24bit);
 }
 
 void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream& Errors)
@@ -93,7 +101,9 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
     const TGraphic* Source = Picture.Graphic();
     const std::string Extension = TPicture::ExtensionOf(FileName);
     auto Target = TPicture::MakeGraphicFor(Extension);
-    if (Source == nullptr || !Target) {
+    const auto* SourceBitmap = dynamic_cast<const TBitmap*>(Source);
+    // A bitmap saved as a bitmap is written as it is, with no copy of its pixels between.
+    if (Source == nullptr || !Target || (SourceBitmap && dynamic_cast<TBitmap*>(Target.get()))) {
         Picture.SaveToFile(FileName);
         return;
     }
@@ -106,9 +116,9 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
         *Metafile = *SourceMetafile;
         Metafile->SetEnhanced(Enhanced);
     } else {
-        TBitmap Pixels;
-        Pixels.Assign(*Source);
-        if (!Target->AssignFromBitmap(Pixels)) {
+        TBitmap Drawn;
+        if (!SourceBitmap) Drawn.Assign(*Source);
+        if (!Target->AssignFromBitmap(SourceBitmap ? *SourceBitmap : Drawn)) {
             // A class that cannot be made from pixels (an icon) is written as it is, into its own format only.
             const TGraphic& Made = *Target;
             if (typeid(Made) != typeid(*Source))

@@ -8,9 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-
-#include <sys/mman.h>
 
 TBitmap::TBitmap() = default;
 
@@ -56,48 +53,15 @@ TBitmap& TBitmap::operator=(TBitmap&& Source) noexcept
 
 TBitmap::~TBitmap() = default;
 
-namespace {
-
-// A 12-megapixel bitmap spans thousands of 4 KiB pages, and the first touch of each one faults; asking for
-// 2 MiB pages where the kernel offers them on request cuts those faults 512-fold.
-void AdviseHugePages(std::uint8_t* Bits, std::size_t Total)
-{
-    constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
-    const auto Begin = (reinterpret_cast<std::uintptr_t>(Bits) + HugePage - 1) & ~(HugePage - 1);
-    const auto End = (reinterpret_cast<std::uintptr_t>(Bits) + Total) & ~(HugePage - 1);
-    if (End > Begin) madvise(reinterpret_cast<void*>(Begin), End - Begin, MADV_HUGEPAGE);
-}
-
-} // namespace
-
-TBitmap::TBlock TBitmap::NewBlock(std::size_t Total)
-{
-    if (Total == 0) return nullptr;
-    // calloc hands out fresh zero pages for large blocks, so a new bitmap costs no clearing pass.
-    TBlock Block(static_cast<std::uint8_t*>(std::calloc(Total, 1)));
-    if (!Block) throw std::bad_alloc();
-    AdviseHugePages(Block.get(), Total);
-    return Block;
-}
-
 void TBitmap::Allocate(int NewWidth, int NewHeight, int NewBitCount)
 {
     if (NewWidth < 0 || NewHeight < 0) throw EInvalidGraphic(Messages::SInvalidBitmap);
     const std::size_t RowBytes = BytesPerScanLine(NewWidth, NewBitCount);
-    FBits = NewBlock(RowBytes * std::size_t(NewHeight));
+    FBits = TLargeBlock(RowBytes * std::size_t(NewHeight));
     FWidth = NewWidth;
     FHeight = NewHeight;
     FBitCount = NewBitCount;
     FRowBytes = RowBytes;
-}
-
-void TBitmap::ShrinkBlock(std::size_t Total)
-{
-    // A block that cannot shrink stays larger than needed.
-    if (auto* Bits = static_cast<std::uint8_t*>(std::realloc(FBits.get(), Total))) {
-        (void)FBits.release();
-        FBits.reset(Bits);
-    }
 }
 
 void TBitmap::CopyFrom(const TBitmap& Source)

@@ -3,9 +3,9 @@
 // with its pixel format, optional bit-field masks, palette and padded rows.
 
 #include "platform/graphics/Graphic.h"
+#include "platform/system/LargeBlock.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -107,18 +107,7 @@ public:
     void Modified() const { Changed(); }
 
 private:
-    struct FreeDeleter
-    {
-        void operator()(std::uint8_t* Pointer) const { std::free(Pointer); }
-    };
-
-    using TBlock = std::unique_ptr<std::uint8_t, FreeDeleter>;
-
-    // A zeroed pixel block of Total bytes (none for 0); raises std::bad_alloc.
-    static TBlock NewBlock(std::size_t Total);
     void Allocate(int NewWidth, int NewHeight, int NewBitCount);
-    // Shrinks the pixel block to Total (> 0) bytes, keeping its first bytes.
-    void ShrinkBlock(std::size_t Total);
     void CopyFrom(const TBitmap& Source);
 
     int FWidth = 0;
@@ -128,6 +117,6 @@ private:
     TBitmapHandleType FHandleType = bmDDB;
     TPalette FPalette;
     std::size_t FRowBytes = 0;
-    TBlock FBits;
+    TLargeBlock FBits;
     std::unique_ptr<TCanvas> FCanvas;
 };

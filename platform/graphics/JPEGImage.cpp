@@ -48,7 +48,15 @@ void TJPEGImage::SaveToStream(std::vector<std::uint8_t>& Bytes) const
 
 bool TJPEGImage::AssignTo(TBitmap& Target) const
 {
-    Target = Bitmap();
+    if (FBitmap || FData.empty()) {
+        Target = Bitmap();
+        return true;
+    }
+    // Not decoded yet: decoded for Target alone, with no cached copy to make; Target is left as it was
+    // when the data turn out damaged.
+    TBitmap Decoded;
+    DecodeJpeg(FData, Decoded);
+    Target = std::move(Decoded);
     return true;
 }
 

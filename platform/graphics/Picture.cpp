@@ -94,7 +94,7 @@ void TPicture::LoadFromFile(const std::string& FileName)
     const std::string Extension = ExtensionOf(FileName);
     auto Graphic = MakeGraphicFor(Extension);
     if (!Graphic) throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
-    Graphic->LoadFromStream(ReadWholeFile(FileName));
+    Graphic->LoadFromStream(ReadLargeFile(FileName).Bytes());
     Install(std::move(Graphic));
 }
 

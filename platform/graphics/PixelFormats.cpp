@@ -100,7 +100,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
     const std::size_t OldTotal = FRowBytes * std::size_t(FHeight);
     const std::size_t NewTotal = NewRowBytes * std::size_t(FHeight);
     const std::size_t UsedBytes = (std::size_t(FWidth) * std::size_t(Target.BitCount) + 7) / 8;
-    TBlock Grown = NewTotal > OldTotal ? NewBlock(NewTotal) : nullptr;
+    TLargeBlock Grown = NewTotal > OldTotal ? TLargeBlock(NewTotal) : TLargeBlock();
     std::uint8_t* NewBits = Grown ? Grown.get() : FBits.get();
     std::vector<std::uint8_t> OldRow(Grown ? 0 : FRowBytes);
     std::vector<std::uint8_t> Between(Reader && Target.Writer ? std::size_t(FWidth) * 3 : 0);
@@ -122,7 +122,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
     if (Grown) {
         FBits = std::move(Grown);
     } else if (NewTotal < OldTotal && NewTotal > 0) {
-        ShrinkBlock(NewTotal);
+        FBits.Shrink(NewTotal);
     }
     FRowBytes = NewRowBytes;
     FBitCount = Target.BitCount;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,18 +18,73 @@ std::string ExtractFileExt(const std::string& FileName)
     return FileName.substr(Dot);
 }
 
+namespace {
+
+// Reads the whole file into a TBlock, sized by the file's length when it has one and grown by doubling
+// past it (a file that grows meanwhile, or one without a length such as a pipe). TBlock offers
+// construction from a size, size(), get() and Shrink, as TLargeBlock does.
+template <class TBlock> TBlock ReadWholeFileInto(const std::string& FileName)
+{
+    const auto Refuse = [&] { throw EFOpenError(FormatMessage(Messages::SFOpenError, FileName.c_str())); };
+    const int Descriptor = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Descriptor < 0) Refuse();
+    struct stat Status
+    {
+    };
+    const bool Sized = fstat(Descriptor, &Status) == 0 && S_ISREG(Status.st_mode) && Status.st_size > 0;
+    TBlock Block(Sized ? std::size_t(Status.st_size) : std::size_t(1) << 16);
+    std::size_t Filled = 0;
+    bool Failed = false;
+    while (true) {
+        if (Filled == Block.size()) {
+            // Full: one more byte tells whether the file goes on.
+            std::uint8_t Probe;
+            const ssize_t Count = read(Descriptor, &Probe, 1);
+            if (Count < 0 && errno == EINTR) continue;
+            if (Count <= 0) {
+                Failed = Count < 0;
+                break;
+            }
+            TBlock Larger(2 * Block.size());
+            std::memcpy(Larger.get(), Block.get(), Filled);
+            Larger.get()[Filled++] = Probe;
+            Block = std::move(Larger);
+            continue;
+        }
+        const ssize_t Count = read(Descriptor, Block.get() + Filled, Block.size() - Filled);
+        if (Count < 0 && errno == EINTR) continue;
+        if (Count <= 0) {
+            Failed = Count < 0;
+            break;
+        }
+        Filled += std::size_t(Count);
+    }
+    close(Descriptor);
+    if (Failed) Refuse();
+    Block.Shrink(Filled);
+    return Block;
+}
+
+// A vector in the shape ReadWholeFileInto uses.
+struct TVectorBlock
+{
+    std::vector<std::uint8_t> Bytes;
+    explicit TVectorBlock(std::size_t Size) : Bytes(Size) {}
+    std::size_t size() const { return Bytes.size(); }
+    std::uint8_t* get() { return Bytes.data(); }
+    void Shrink(std::size_t Size) { Bytes.resize(Size); }
+};
+
+} // namespace
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& FileName)
 {
-    std::FILE* File = std::fopen(FileName.c_str(), "rb");
-    if (File == nullptr) throw EFOpenError(FormatMessage(Messages::SFOpenError, FileName.c_str()));
-    std::vector<std::uint8_t> Bytes;
-    std::uint8_t Buffer[1 << 16];
-    std::size_t Read;
-    while ((Read = std::fread(Buffer, 1, sizeof Buffer, File)) > 0) Bytes.insert(Bytes.end(), Buffer, Buffer + Read);
-    const bool Failed = std::ferror(File) != 0;
-    std::fclose(File);
-    if (Failed) throw EFOpenError(FormatMessage(Messages::SFOpenError, FileName.c_str()));
-    return Bytes;
+    return std::move(ReadWholeFileInto<TVectorBlock>(FileName).Bytes);
+}
+
+TLargeBlock ReadLargeFile(const std::string& FileName)
+{
+    return ReadWholeFileInto<TLargeBlock>(FileName);
 }
 
 void WriteWholeFile(const std::string& FileName, std::span<const std::uint8_t> Bytes)

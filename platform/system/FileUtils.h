@@ -1,6 +1,8 @@
 #pragma once
 // File helpers: whole-file reads and safe writes.
 
+#include "platform/system/LargeBlock.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +13,9 @@ std::string ExtractFileExt(const std::string& FileName);
 
 // The bytes of the file; raises "ファイル %s は開けません" when it cannot be read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& FileName);
+// The same for a file that may be large (a picture): read once into a block of the file's size, which
+// the first touch of its memory pays for in huge pages.
+TLargeBlock ReadLargeFile(const std::string& FileName);
 
 // Writes Bytes to a temporary file beside FileName and renames it over FileName, so a failed write
 // leaves the previous file as it was; raises "ファイル %s を作成できません".

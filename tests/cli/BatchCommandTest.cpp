@@ -1,6 +1,7 @@
 // pixora-batch run as a function: conversion, --info, operations and the exit codes of its failures.
 #include "cli/BatchCommand.h"
 
+#include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/Messages.h"
@@ -119,6 +120,36 @@ TEST_F(Batch, AppliesOperationsInTurn)
     TPicture Twice;
     Twice.LoadFromFile(PathOf("twice.bmp"));
     EXPECT_EQ(Twice.Bitmap().ScanLine(0)[2], 30);
+}
+
+// A JPEG picture decoded straight into the working bitmap (and a bitmap written without a copy) gives
+// the file the editor's way gives: the picture made a bitmap, converted to 24 bits, changed, saved.
+TEST_F(Batch, JpegInputGivesTheBitmapTheEditorMakesOfIt)
+{
+    const std::string Input = PathOf("in.jpg");
+    {
+        const TBitmap Pixels = MakeRandomBitmap(37, 23, 24, 5);
+        TPicture Picture;
+        Picture.SetGraphic(&Pixels);
+        SavePictureAs(Picture, Input);
+    }
+    TKelvoImage Editor;
+    Editor.Picture().LoadFromFile(Input);
+    Editor.SetPictureType(picBitmap);
+    Editor.Picture().Bitmap().SetPixelFormat(pf24bit);
+    const std::vector<std::uint8_t> Converted = [&] {
+        std::vector<std::uint8_t> Bytes;
+        Editor.Picture().Bitmap().SaveToStream(Bytes);
+        return Bytes;
+    }();
+    Editor.Negative();
+    std::vector<std::uint8_t> Changed;
+    Editor.Picture().Bitmap().SaveToStream(Changed);
+
+    ASSERT_EQ(Run({Input, "-o", PathOf("plain.bmp")}), 0) << FErrors.str();
+    EXPECT_EQ(ReadFileBytes(PathOf("plain.bmp")), Converted);
+    ASSERT_EQ(Run({Input, "Negative", "-o", PathOf("negative.bmp")}), 0) << FErrors.str();
+    EXPECT_EQ(ReadFileBytes(PathOf("negative.bmp")), Changed);
 }
 
 TEST_F(Batch, FailuresPrintTheMessageAndExitOne)

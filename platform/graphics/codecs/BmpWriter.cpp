@@ -4,6 +4,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/codecs/BmpFormat.h"
+#include "platform/system/LargeBlock.h"
 
 #include <algorithm>
 
@@ -40,7 +41,7 @@ void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
     const std::size_t PixelOffset = FileHeaderSize + InfoHeaderSize + TableBytes;
     const std::size_t FileSize = PixelOffset + PixelBytes;
 
-    Bytes.reserve(Bytes.size() + FileSize);
+    ReserveLargeAppend(Bytes, FileSize);
     Bytes.push_back('B');
     Bytes.push_back('M');
     PutU32(Bytes, std::uint32_t(std::min<std::size_t>(FileSize, UINT32_MAX)));
