@@ -33,7 +33,7 @@ build-release/build.ninja:
 
 asan: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 		ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja:
