@@ -1,8 +1,8 @@
 // Pixora: the main window, shown until it closes.
 //
-// Two options exist for the real-window test only: "--open FILE" opens FILE through the open command as
-// if the user had chosen it in the dialog, and "--screenshot FILE" writes the window as the display
-// server shows it to FILE (PNG) a second after start, then quits.
+// "--open FILE" opens FILE through the open command as if the user had chosen it in the dialog; the
+// desktop entry starts the program with it. "--screenshot FILE", for the real-window test only, writes
+// the window as the display server shows it to FILE (PNG) a second after start, then quits.
 
 #include "app/Frame.h"
 #include "platform/controls/Dialogs.h"
