@@ -6,29 +6,13 @@
 #include "platform/system/LastError.h"
 #include "platform/system/Messages.h"
 
+#include "tests/support/MetafileCompare.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-// A 40 × 30 picture: red everywhere, a blue line across rows 14 to 16.
-TMetafile MakeRecording()
-{
-    TMetafile Metafile;
-    Metafile.SetWidth(40);
-    Metafile.SetHeight(30);
-    {
-        TMetafileCanvas Canvas(Metafile);
-        Canvas.Brush.Color = clRed;
-        Canvas.FillRect(Rect(0, 0, 40, 30));
-        Canvas.Pen.Color = clBlue;
-        Canvas.Pen.Width = 3;
-        Canvas.MoveTo(0, 15);
-        Canvas.LineTo(40, 15);
-    }
-    return Metafile;
-}
 
 TColor PixelOf(const TMetafile& Metafile, int X, int Y)
 {

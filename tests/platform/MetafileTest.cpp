@@ -7,27 +7,11 @@
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
 
+#include "tests/support/MetafileCompare.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-// A 40 × 30 picture: red everywhere, a blue horizontal line through row 15.
-TMetafile MakeRecording()
-{
-    TMetafile Metafile;
-    Metafile.SetWidth(40);
-    Metafile.SetHeight(30);
-    {
-        TMetafileCanvas Canvas(Metafile);
-        Canvas.Brush.Color = clRed;
-        Canvas.FillRect(Rect(0, 0, 40, 30));
-        Canvas.Pen.Color = clBlue;
-        Canvas.Pen.Width = 3;
-        Canvas.MoveTo(0, 15);
-        Canvas.LineTo(40, 15);
-    }
-    return Metafile;
-}
 
 TBitmap Render(const TMetafile& Metafile, int Width, int Height)
 {

@@ -1,5 +1,6 @@
 #include "tests/support/MetafileCompare.h"
 
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/emf/EmfPlayer.h"
 
 #include <QPainter>
@@ -35,4 +36,21 @@ QImage RenderLikeReference(const TMetafile& Metafile, QSize Size)
     const QRectF Source = EmfBoundsInDevicePixels(Bytes);
     PlayEmf(Bytes, Painter, QRectF(0, 0, Size.width(), Size.height()), Source);
     return Image;
+}
+
+TMetafile MakeRecording()
+{
+    TMetafile Metafile;
+    Metafile.SetWidth(40);
+    Metafile.SetHeight(30);
+    {
+        TMetafileCanvas Canvas(Metafile);
+        Canvas.Brush.Color = clRed;
+        Canvas.FillRect(Rect(0, 0, 40, 30));
+        Canvas.Pen.Color = clBlue;
+        Canvas.Pen.Width = 3;
+        Canvas.MoveTo(0, 15);
+        Canvas.LineTo(40, 15);
+    }
+    return Metafile;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Comparing a metafile's rendering with a rendering by an independent renderer.
+// Metafiles for tests, and comparing a metafile's rendering with a rendering by an independent renderer.
 
 #include "platform/graphics/Metafile.h"
 
@@ -15,3 +15,6 @@ QImage RenderLikeReference(const TMetafile& Metafile, QSize Size);
 
 // The difference up to which a rendering counts as like its reference.
 constexpr double ReferenceTolerance = 12.0;
+
+// A 40 × 30 recording: red everywhere, a blue line 3 pixels wide across rows 14 to 16.
+TMetafile MakeRecording();
