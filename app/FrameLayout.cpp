@@ -3,6 +3,7 @@
 #include "app/Frame.h"
 #include "app/Histgram.h"
 #include "app/InterfaceFont.h"
+#include "app/LegendLabel.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/ImageView.h"
 
@@ -137,7 +138,9 @@ QSlider* TForm1::AddTrackBar(QVBoxLayout* Layout, const char* Name, int Min, int
     Slider->setTickInterval(Tick);
     Slider->setTickPosition(QSlider::TicksBelow);
     Layout->addWidget(Slider);
-    Layout->addWidget(AddLabel(nullptr, LegendName, Legend));
+    auto* LegendLabel = new TLegendLabel(Text(Legend));
+    LegendLabel->setObjectName(QLatin1String(LegendName));
+    Layout->addWidget(LegendLabel);
     return Slider;
 }
 

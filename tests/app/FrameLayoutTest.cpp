@@ -1,5 +1,6 @@
 #include "tests/app/FrameTestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -114,4 +115,20 @@ TEST(FrameLayout, CheckItemsKeepTheStateTheirHandlersGive)
     Fixture.Press("A1");
     EXPECT_FALSE(Fixture.Control<QAction>("A1").isChecked());
     EXPECT_FALSE(Fixture.Control<QAction>("T1").isEnabled());
+}
+
+TEST(FrameLayout, SliderLegendsShowTheirWholeText)
+{
+    TFrameFixture Fixture;
+    QApplication::processEvents();
+    for (const char* Name : {"Label1", "Label4", "Label6", "Label8", "Label10"}) {
+        const auto& Legend = Fixture.Control<QLabel>(Name);
+        // The whole text fits in the label, and the label inside the panel that shows it.
+        EXPECT_LE(QFontMetricsF(Legend.font()).horizontalAdvance(Legend.text()), Legend.contentsRect().width()) << Name;
+        EXPECT_LE(Legend.geometry().right(), Legend.parentWidget()->contentsRect().right()) << Name;
+    }
+    EXPECT_EQ(Fixture.Control<QLabel>("Label4").text(),
+              QString::fromUtf8("40                  100                 160"));
+    EXPECT_EQ(Fixture.Control<QLabel>("Label8").text(),
+              QString::fromUtf8("0.32               1.00                3.16"));
 }
