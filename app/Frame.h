@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -157,10 +158,19 @@ private:
     QPushButton* AddButton(QWidget* Parent, const char* Name, const char* Caption, const char* Hint);
     QAction* AddItem(QMenu* Menu, const char* Name, const char* Caption, void (TForm1::*Handler)());
 
-    // Runs Handler as the application's handler runs a command: the busy cursor while it works, and an
-    // error's message in a message box after which the program carries on.
+    // Runs Handler as the application's handler runs a command: an error's message in a message box,
+    // after which the program carries on. A handler started while a command waits for its picture work
+    // (by a timer or the system, user input being held back) runs once that command is done.
     void RunHandler(void (TForm1::*Handler)());
     void RunHandler(const std::function<void()>& Handler);
+    void RunDeferredHandlers();
+    // Runs the picture work of a command off the user-interface thread (RunOffInterfaceThread), with
+    // the busy cursor when it takes a while. Work may change the picture but no widget: the view's
+    // repaints and the control's moves it asks for are held back and made when it is done.
+    void RunPictureWork(const std::function<void()>& Work);
+    // Runs Work through RunPictureWork when Graphic is a bitmap or a JPEG picture, whose drawing needs
+    // neither the screen nor its fonts, and here otherwise.
+    void RunGraphicWork(const TGraphic* Graphic, const std::function<void()>& Work);
 
     // The steps of the command table (FrameCommands.cpp).
     bool PictureIsEditable() const; // Guard: neither empty nor an icon
@@ -237,4 +247,7 @@ private:
     // While -1 the tone sliders' handlers only update their labels.
     int Tag = 0;
     bool FShown = false;
+    // While a command's picture work runs on the worker thread.
+    bool FBusy = false;
+    std::vector<std::function<void()>> FDeferredHandlers;
 };

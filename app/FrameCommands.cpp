@@ -65,7 +65,7 @@ void TForm1::StoreBase()
     if (Graphic == nullptr) return;
     auto Base = std::make_unique<TBitmap>();
     // A bitmap is copied, a JPEG picture decoded, anything else drawn at (0, 0) at its own size.
-    Base->Assign(*Graphic);
+    RunGraphicWork(Graphic, [&Base, Graphic] { Base->Assign(*Graphic); });
     FBaseBitmap = std::move(Base);
 }
 
@@ -130,7 +130,8 @@ void TForm1::Button3Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Automatic(UpDown[1]->value());
+    const int Level = UpDown[1]->value();
+    RunPictureWork([this, Level] { KelvoImage1.Automatic(Level); });
     Button2Click();
     Refresh();
 }
@@ -140,7 +141,8 @@ void TForm1::Button4Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Edge(UpDown[2]->value());
+    const int Level = UpDown[2]->value();
+    RunPictureWork([this, Level] { KelvoImage1.Edge(Level); });
     Refresh();
 }
 
@@ -149,7 +151,8 @@ void TForm1::Button5Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Median(UpDown[3]->value());
+    const int Level = UpDown[3]->value();
+    RunPictureWork([this, Level] { KelvoImage1.Median(Level); });
     Refresh();
 }
 
@@ -158,7 +161,7 @@ void TForm1::Button6Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Blur();
+    RunPictureWork([this] { KelvoImage1.Blur(); });
     Refresh();
 }
 
@@ -167,7 +170,8 @@ void TForm1::Button7Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Sobel(UpDown[4]->value(), true);
+    const int Level = UpDown[4]->value();
+    RunPictureWork([this, Level] { KelvoImage1.Sobel(Level, true); });
     Refresh();
 }
 
@@ -176,7 +180,8 @@ void TForm1::Button8Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Mosaic(UpDown[5]->value());
+    const int BlockSize = UpDown[5]->value();
+    RunPictureWork([this, BlockSize] { KelvoImage1.Mosaic(BlockSize); });
     Refresh();
 }
 
@@ -185,7 +190,8 @@ void TForm1::Button9Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Posterization(UpDown[6]->value());
+    const int Levels = UpDown[6]->value();
+    RunPictureWork([this, Levels] { KelvoImage1.Posterization(Levels); });
     Refresh();
 }
 
@@ -194,7 +200,8 @@ void TForm1::Button10Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Sobel(UpDown[7]->value(), false);
+    const int Level = UpDown[7]->value();
+    RunPictureWork([this, Level] { KelvoImage1.Sobel(Level, false); });
     Refresh();
 }
 
@@ -204,7 +211,9 @@ void TForm1::Button11Click()
     HideTrimAreaIfShown();
     const bool LightFromLeft = RadioButton1->isChecked();
     EnsureBitmap();
-    KelvoImage1.Framing(UpDown[8]->value(), UpDown[9]->value(), LightFromLeft);
+    const int FrameWidth = UpDown[8]->value();
+    const int Contrast = UpDown[9]->value();
+    RunPictureWork([=, this] { KelvoImage1.Framing(FrameWidth, Contrast, LightFromLeft); });
     Refresh();
 }
 
@@ -213,7 +222,7 @@ void TForm1::Button12Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.GrayScale();
+    RunPictureWork([this] { KelvoImage1.GrayScale(); });
     Refresh();
 }
 
@@ -222,7 +231,7 @@ void TForm1::Button13Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Sepia();
+    RunPictureWork([this] { KelvoImage1.Sepia(); });
     Refresh();
 }
 
@@ -231,7 +240,7 @@ void TForm1::Button14Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Negative();
+    RunPictureWork([this] { KelvoImage1.Negative(); });
     Refresh();
 }
 
@@ -242,7 +251,7 @@ void TForm1::Button15Click()
     EnsureBitmap();
     const int Level = UpDown[10]->value();
     int Threshold = Level;
-    KelvoImage1.BlackAndWhite(Level, Threshold);
+    RunPictureWork([this, Level, &Threshold] { KelvoImage1.BlackAndWhite(Level, Threshold); });
     // -1 asks the operation to choose; the spin box then shows what it chose.
     if (UpDown[10]->value() == -1) UpDown[10]->setValue(Threshold);
     Refresh();
@@ -253,7 +262,7 @@ void TForm1::ReduceCommand(TReduceMode Mode)
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Reduce(Mode);
+    RunPictureWork([this, Mode] { KelvoImage1.Reduce(Mode); });
     Button2Click();
     Refresh();
 }
@@ -294,7 +303,7 @@ void TForm1::PixelFormat2561Click()
     HideTrimAreaIfShown();
     EnsureBitmap();
     // The picture layer's conversion onto the halftone palette.
-    KelvoImage1.Picture().Bitmap().SetPixelFormat(pf8bit);
+    RunPictureWork([this] { KelvoImage1.Picture().Bitmap().SetPixelFormat(pf8bit); });
     Button2Click();
     Refresh();
 }
@@ -307,7 +316,7 @@ void TForm1::TurnCommand(int Angle)
     KelvoImage1.SetStretch(false);
     const int Width = KelvoImage1.Width();
     const int Height = KelvoImage1.Height();
-    KelvoImage1.Turn(Angle);
+    RunPictureWork([this, Angle] { KelvoImage1.Turn(Angle); });
     // A quarter turn swaps the displayed size, so the zoom stays what it was.
     if (Angle != 180) KelvoImage1.SetBounds(KelvoImage1.Left(), KelvoImage1.Top(), Height, Width);
     KelvoImage1.SetStretch(true);
@@ -335,7 +344,7 @@ void TForm1::R1Click()
     if (!PictureIsEditable()) return;
     HideTrimAreaIfShown();
     EnsureBitmap();
-    KelvoImage1.Reverse();
+    RunPictureWork([this] { KelvoImage1.Reverse(); });
     Button2Click();
     UpdateCaption();
 }

@@ -177,20 +177,26 @@ void TForm1::Save1Click()
     const std::string Extension = LowerCase(ExtractFileExt(*Chosen));
     // The named formats are written at the displayed size; any other name keeps the picture's own format
     // and size.
-    if (Extension == ".bmp") {
-        WriteGraphic(*DisplayedBitmap(), *Chosen);
-    } else if (Extension == ".emf" || Extension == ".wmf") {
-        WriteGraphic(*DisplayedMetafile(Extension == ".emf"), *Chosen);
-    } else if (Extension == ".jpg" || Extension == ".jpeg") {
-        TJPEGImage Jpeg;
-        Jpeg.Assign(*DisplayedBitmap());
-        WriteGraphic(Jpeg, *Chosen);
-    } else if (Extension == ".png") {
-        TPngImage Png;
-        Png.AssignFromBitmap(*DisplayedBitmap());
-        WriteGraphic(Png, *Chosen);
+    const std::string& File = *Chosen;
+    if (Extension == ".emf" || Extension == ".wmf") {
+        // Recording reads the screen's resolution, which belongs to this thread.
+        WriteGraphic(*DisplayedMetafile(Extension == ".emf"), File);
     } else {
-        KelvoImage1.Picture().SaveToFile(*Chosen);
+        RunGraphicWork(KelvoImage1.Picture().Graphic(), [this, &Extension, &File] {
+            if (Extension == ".bmp") {
+                WriteGraphic(*DisplayedBitmap(), File);
+            } else if (Extension == ".jpg" || Extension == ".jpeg") {
+                TJPEGImage Jpeg;
+                Jpeg.Assign(*DisplayedBitmap());
+                WriteGraphic(Jpeg, File);
+            } else if (Extension == ".png") {
+                TPngImage Png;
+                Png.AssignFromBitmap(*DisplayedBitmap());
+                WriteGraphic(Png, File);
+            } else {
+                KelvoImage1.Picture().SaveToFile(File);
+            }
+        });
     }
     FSaveDir = FolderOf(*Chosen);
 }
@@ -221,10 +227,10 @@ void TForm1::ComboBox1Change()
         return;
     }
     TBitmap Work;
-    Work.Assign(*Graphic);
+    RunGraphicWork(Graphic, [&Work, Graphic] { Work.Assign(*Graphic); });
     if (Chosen == 1) {
         auto Jpeg = std::make_unique<TJPEGImage>();
-        Jpeg->Assign(Work);
+        RunPictureWork([&Jpeg, &Work] { Jpeg->Assign(Work); });
         KelvoImage1.Picture().SetGraphic(std::move(Jpeg));
     } else if (Chosen == 2) {
         KelvoImage1.Picture().SetGraphic(std::make_unique<TBitmap>(std::move(Work)));

@@ -8,7 +8,6 @@
 #include "platform/controls/ImageView.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,7 +22,6 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <exception>
 
 namespace {
 
@@ -431,26 +429,4 @@ void TForm1::ConnectHandlers()
     OnChoice(ComboBox1, &TForm1::ComboBox1Change);
     OnChoice(ComboBox2, &TForm1::ComboBox2Change);
     OnChoice(ComboBox3, &TForm1::ComboBox3Change);
-}
-
-void TForm1::RunHandler(void (TForm1::*Handler)())
-{
-    RunHandler([this, Handler] { (this->*Handler)(); });
-}
-
-void TForm1::RunHandler(const std::function<void()>& Handler)
-{
-    // The command blocks the only thread, so the busy cursor cannot wait for a timer: it is set before the
-    // command starts and reaches the screen at once; a command of a few milliseconds hardly shows it.
-    // A handler run from inside another (a slider set from code) catches its own errors too, so that no
-    // exception crosses the toolkit's signal delivery.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        Handler();
-    } catch (const std::exception& Error) {
-        QApplication::restoreOverrideCursor();
-        ShowErrorMessage(this, Error.what());
-        return;
-    }
-    QApplication::restoreOverrideCursor();
 }

@@ -22,6 +22,12 @@ void TForm1::showEvent(QShowEvent* Event)
 
 void TForm1::closeEvent(QCloseEvent* Event)
 {
+    // The close that the system asks for while a command's work runs waits for the end of that command.
+    if (FBusy) {
+        Event->ignore();
+        FDeferredHandlers.push_back([this] { close(); });
+        return;
+    }
     RunHandler(&TForm1::FormCloseQuery);
     // Closing is always allowed, and the histogram window goes with this one.
     Form2->hide();

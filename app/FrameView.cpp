@@ -56,14 +56,18 @@ void TForm1::Button1Click()
     } else if (S1->isChecked()) {
         // Both branches start from the base: uncommitted filter results go, the slider values stay.
         KelvoImage1.Picture().SetGraphic(FBaseBitmap.get());
-        if (Zoom <= 100)
-            KelvoImage1.Shrink(Displayed.Right, Displayed.Bottom);
-        else
-            KelvoImage1.Enlarge(Displayed.Right, Displayed.Bottom);
+        RunPictureWork([this, Zoom, Displayed] {
+            if (Zoom <= 100)
+                KelvoImage1.Shrink(Displayed.Right, Displayed.Bottom);
+            else
+                KelvoImage1.Enlarge(Displayed.Right, Displayed.Bottom);
+        });
     } else {
         auto Resized = std::make_unique<TBitmap>();
-        Resized->SetSize(Displayed.Right, Displayed.Bottom);
-        Resized->Canvas().StretchDraw(Displayed, *FBaseBitmap);
+        RunPictureWork([this, &Resized, Displayed] {
+            Resized->SetSize(Displayed.Right, Displayed.Bottom);
+            Resized->Canvas().StretchDraw(Displayed, *FBaseBitmap);
+        });
         KelvoImage1.Picture().SetGraphic(std::move(Resized));
     }
     StoreBase();
@@ -179,13 +183,15 @@ void TForm1::T1Click()
     // A rectangle sized up or left past its first corner means the same area as the one drawn.
     const TRect Area = Rect(std::min(FTrimRect.Left, FTrimRect.Right), std::min(FTrimRect.Top, FTrimRect.Bottom),
                             std::max(FTrimRect.Left, FTrimRect.Right), std::max(FTrimRect.Top, FTrimRect.Bottom));
-    KelvoImage1.Trimming(Area, false);
+    RunPictureWork([this, Area] { KelvoImage1.Trimming(Area, false); });
     Button2Click();
     Refresh();
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 {
+    // The view draws from the picture, which the worker thread is changing; it is repainted afterwards.
+    if (FBusy && Watched == ImageView.get() && Event->type() == QEvent::Paint) return true;
     if (Watched == ImageView.get() && Event->type() == QEvent::MouseButtonPress) {
         const auto* Mouse = static_cast<QMouseEvent*>(Event);
         const Qt::MouseButton Pressed = Mouse->button();
