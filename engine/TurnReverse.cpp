@@ -1,4 +1,5 @@
 #include "engine/GeometryKernels.h"
+#include "engine/PixelBlocks.h"
 #include "engine/Rows.h"
 
 #include <algorithm>
@@ -38,28 +39,25 @@ template <int Size, bool Spare> void CopyPixel(std::uint8_t* To, const std::uint
     }
 }
 
-// A quarter turn: target row Y is source column Column(Y), target column X comes from source row Row(X).
-// Tiles of Band source rows by TileRows target rows keep the lines read and the lines written in cache
-// until they are used up.
-template <int Size, class TColumn, class TRow>
-void TurnQuarter(const TConstRowAddresses& Source, const TRowAddresses& Target, int SourceWidth, TColumn Column,
-                 TRow Row)
+// Target rows Top .. Bottom - 1, columns Left .. Right - 1 of a quarter turn: target row Y is source column
+// Column(Y), target column X comes from source row Rows[X]. Tiles of Band source rows by TileRows target
+// rows keep the lines read and the lines written in cache until they are used up.
+template <int Size, class TColumn>
+void TurnQuarter(const TConstRowAddresses& Rows, const TRowAddresses& Target, int SourceWidth, TColumn Column, int Top,
+                 int Bottom, int Left, int Right)
 {
     constexpr int Band = 16;
-    constexpr std::size_t TileRows = 256;
-    const int Width = int(Source.size());
-    TConstRowAddresses Rows(Source.size());
-    for (int X = 0; X < Width; ++X) Rows[std::size_t(X)] = Source[std::size_t(Row(X))];
-    for (std::size_t Y0 = 0; Y0 < Target.size(); Y0 += TileRows) {
-        const std::size_t Y1 = std::min(Y0 + TileRows, Target.size());
-        for (int X0 = 0; X0 < Width; X0 += Band) {
-            const int X1 = std::min(X0 + Band, Width);
-            // The last pixel of a target row has no next pixel to absorb a spare byte.
-            const int Spared = X1 == Width ? X1 - 1 : X1;
-            for (std::size_t Y = Y0; Y < Y1; ++Y) {
-                const int SourceColumn = Column(int(Y));
+    constexpr int TileRows = 256;
+    for (int Y0 = Top; Y0 < Bottom; Y0 += TileRows) {
+        const int Y1 = std::min(Y0 + TileRows, Bottom);
+        for (int X0 = Left; X0 < Right; X0 += Band) {
+            const int X1 = std::min(X0 + Band, Right);
+            // The last pixel of the part of a target row has no next pixel to absorb a spare byte.
+            const int Spared = X1 == Right ? X1 - 1 : X1;
+            for (int Y = Y0; Y < Y1; ++Y) {
+                const int SourceColumn = Column(Y);
                 const std::size_t Offset = std::size_t(Size) * std::size_t(SourceColumn);
-                std::uint8_t* Out = Target[Y] + Size * X0;
+                std::uint8_t* Out = Target[std::size_t(Y)] + Size * X0;
                 // The source's last column has no byte after it inside the row.
                 const int Fast = SourceColumn == SourceWidth - 1 ? X0 : Spared;
                 int X = X0;
@@ -70,16 +68,26 @@ void TurnQuarter(const TConstRowAddresses& Source, const TRowAddresses& Target, 
     }
 }
 
+// Whole 8 × 8 blocks of 3- and 4-byte pixels go on vectors where the processor has them; the rest, and
+// every other depth, pixel by pixel.
 template <int Size>
 void TurnWholePixels(const TConstRowAddresses& Source, const TRowAddresses& Target, int SourceWidth, int Angle)
 {
     const int H = int(Source.size());
-    if (Angle == 90)
-        TurnQuarter<Size>(
-            Source, Target, SourceWidth, [](int Y) { return Y; }, [H](int X) { return H - 1 - X; });
-    else
-        TurnQuarter<Size>(
-            Source, Target, SourceWidth, [SourceWidth](int Y) { return SourceWidth - 1 - Y; }, [](int X) { return X; });
+    const int TargetHeight = int(Target.size());
+    const bool Clockwise = Angle == 90;
+    TConstRowAddresses Rows(Source.size());
+    for (int X = 0; X < H; ++X) Rows[std::size_t(X)] = Source[std::size_t(Clockwise ? H - 1 - X : X)];
+    const auto Column = [Clockwise, SourceWidth](int Y) { return Clockwise ? Y : SourceWidth - 1 - Y; };
+    int BlockRows = 0;
+    int BlockColumns = 0;
+    if (Size >= 3 && PixelBlocksAvailable()) {
+        BlockRows = TargetHeight / 8 * 8;
+        BlockColumns = H / 8 * 8;
+        TurnBlocks(Rows, Target, Size, SourceWidth, Clockwise, BlockRows, BlockColumns);
+    }
+    TurnQuarter<Size>(Rows, Target, SourceWidth, Column, 0, BlockRows, BlockColumns, H);
+    TurnQuarter<Size>(Rows, Target, SourceWidth, Column, BlockRows, TargetHeight, 0, H);
 }
 
 // A quarter turn (90 or 270) at any depth.
@@ -166,14 +174,22 @@ void ReversePixels(TBitmap& Bitmap)
 {
     const int Width = Bitmap.Width();
     const int BitCount = Bitmap.BitCount();
-    const std::size_t Bytes = (std::size_t(Width) * std::size_t(BitCount) + 7) / 8;
-    // Each row is mirrored into a buffer that stays in cache and copied back. The buffer starts as the row
-    // so that the unused bits after the last 1- or 4-bit pixel come back as they were.
+    // 3- and 4-byte pixels swap eight at a time from both ends on vectors where the processor has them;
+    // the middle that is left over, and rows of other depths, are done below.
+    const int Size = BitCount / 8;
+    const int Blocks = Size >= 3 && PixelBlocksAvailable() ? Width / 2 / 8 * 8 : 0;
+    const int Middle = Width - 2 * Blocks;
+    const std::size_t Bytes = (std::size_t(Middle) * std::size_t(BitCount) + 7) / 8;
+    // The middle is mirrored into a buffer that stays in cache and copied back. The buffer starts as the
+    // row so that the unused bits after the last 1- or 4-bit pixel come back as they were.
     std::vector<std::uint8_t> Mirrored(Bytes);
     for (std::uint8_t* Row : RowAddresses(Bitmap)) {
-        if (BitCount < 8) std::memcpy(Mirrored.data(), Row, Bytes);
-        MirrorRow(Row, Mirrored.data(), Width, BitCount);
-        std::memcpy(Row, Mirrored.data(), Bytes);
+        if (Blocks > 0) MirrorBlocks(Row, Width, Size, Blocks);
+        std::uint8_t* Part = Row + Size * Blocks;
+        if (Middle == 0) continue;
+        if (BitCount < 8) std::memcpy(Mirrored.data(), Part, Bytes);
+        MirrorRow(Part, Mirrored.data(), Middle, BitCount);
+        std::memcpy(Part, Mirrored.data(), Bytes);
     }
 }
 

@@ -9,9 +9,10 @@
 namespace {
 
 const int Depths[] = {1, 4, 8, 16, 24, 32};
-// Up to 131 rows, so that quarter turns read more than one band of source rows.
-const std::pair<int, int> Sizes[] = {{1, 1}, {1, 7},   {7, 1},  {2, 3},   {3, 2},   {5, 9},
-                                     {9, 5}, {13, 17}, {33, 3}, {67, 45}, {45, 67}, {70, 131}};
+// Up to 131 rows, so that quarter turns read more than one band of source rows and more than one tile
+// of whole 8 × 8 blocks; widths of 16 and 32 leave no middle between the mirrored blocks of 8.
+const std::pair<int, int> Sizes[] = {{1, 1},   {1, 7},  {7, 1},  {2, 3},   {3, 2},   {5, 9},   {9, 5},
+                                     {13, 17}, {33, 3}, {16, 8}, {32, 19}, {67, 45}, {45, 67}, {70, 131}};
 
 TBitmap Like(const TBitmap& Source, int Width, int Height)
 {
