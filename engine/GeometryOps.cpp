@@ -1,10 +1,12 @@
 // The geometric operations of TKelvoImage. Each but Reverse builds a new bitmap and installs it; Reverse
 // mirrors the picture's own bitmap. Turn and Reverse keep the picture's depth, Enlarge and Shrink resample at 24 bits
-// and convert back, Trimming crops.
+// and convert back, Trimming crops a bitmap or a metafile.
 
 #include "engine/GeometryKernels.h"
 #include "engine/KelvoImg.h"
 #include "engine/TrimmingArea.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/system/Exceptions.h"
 
 namespace {
@@ -25,6 +27,30 @@ std::unique_ptr<TBitmap> NewLike(const TBitmap& Source, int Width, int Height)
     Result->SetLayout(Width, Height, Source.BitCount(),
                       Source.HasBitFields() ? std::optional<TBitFields>(Source.BitFields()) : std::nullopt);
     Result->SetPalette(Source.ColorTable());
+    return Result;
+}
+
+// A metafile cannot be cut record by record, so the part is cut from the whole picture drawn at 24 bits at
+// its own size, and the new metafile holds that part as a bitmap.
+std::unique_ptr<TMetafile> CroppedMetafile(const TMetafile& Source, const TRect& Part)
+{
+    TBitmap Whole;
+    Whole.SetLayout(Source.Width(), Source.Height(), 24);
+    Whole.Canvas().Draw(0, 0, Source);
+    TBitmap Cut;
+    Cut.SetLayout(Part.Right - Part.Left + 1, Part.Bottom - Part.Top + 1, 24);
+    CropPixels(Whole, Cut, Part.Left, Part.Top);
+    auto Result = std::make_unique<TMetafile>();
+    Result->SetWidth(Cut.Width());
+    Result->SetHeight(Cut.Height());
+    Result->SetPalette(Source.Palette());
+    {
+        // The recording ends when the canvas goes.
+        TMetafileCanvas Recording(*Result);
+        Recording.Draw(0, 0, Cut);
+    }
+    // Units per inch 1, as for a metafile made from a bitmap: the size goes through the screen's resolution.
+    Result->SetInch(1);
     return Result;
 }
 
@@ -157,15 +183,18 @@ void TKelvoImage::Trimming(const TRect& Area, bool InPictureUnits)
     }
     if (!ArgumentsAccepted("Trimming", {Area.Left, Area.Top, Area.Right, Area.Bottom, InPictureUnits})) return;
     const TRect& Part = Scaled.Picture;
-    TBitmap* Source = PictureBitmap();
-    // Cropping a metafile needs a recording canvas, which the picture layer does not offer yet.
-    if (Source == nullptr) return;
     const TScalingOff Saved = SwitchScalingOff(*this);
-    PrepareGeometrySource(*Source);
-    auto Result = NewLike(*Source, Part.Right - Part.Left + 1, Part.Bottom - Part.Top + 1);
-    CropPixels(*Source, *Result, Part.Left, Part.Top);
-    SetBounds(Left(), Top(), NewWidth, NewHeight);
-    InstallBitmap(std::move(Result));
+    if (TBitmap* Source = PictureBitmap()) {
+        PrepareGeometrySource(*Source);
+        auto Result = NewLike(*Source, Part.Right - Part.Left + 1, Part.Bottom - Part.Top + 1);
+        CropPixels(*Source, *Result, Part.Left, Part.Top);
+        SetBounds(Left(), Top(), NewWidth, NewHeight);
+        InstallBitmap(std::move(Result));
+    } else {
+        auto Result = CroppedMetafile(static_cast<const TMetafile&>(*Picture().Graphic()), Part);
+        SetBounds(Left(), Top(), NewWidth, NewHeight);
+        Picture().SetGraphic(std::move(Result));
+    }
     RestoreScaling(*this, Saved);
     Finish();
 }

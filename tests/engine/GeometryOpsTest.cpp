@@ -2,6 +2,7 @@
 #include "tests/engine/reference/Reference.h"
 #include "tests/support/TestPictures.h"
 
+#include "platform/graphics/Metafile.h"
 #include "platform/system/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,29 @@ TEST(Trimming, CutsThePartAtEveryDepth)
         Image->Turn(180);
         EXPECT_TRUE(SamePixels(PictureOf(*Image), PictureOf(*Turned))) << Depth;
     }
+}
+
+TEST(Trimming, AMetafileBecomesAMetafileOfThePart)
+{
+    const TBitmap Source = MakeRandomBitmap(12, 7, 24, 82);
+    auto Image = ImageWith(Source);
+    Image->SetPictureType(picMetafile);
+    TEventLog Log(*Image);
+    Image->Trimming(Rect(3, 2, 9, 5), true);
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"Amend Trimming", "Amended Trimming"}));
+    ASSERT_EQ(Image->PictureType(), picMetafile);
+    const auto& Metafile = dynamic_cast<const TMetafile&>(*Image->Picture().Graphic());
+    EXPECT_EQ(Metafile.Width(), 7);
+    EXPECT_EQ(Metafile.Height(), 4);
+    EXPECT_EQ(Metafile.Inch(), 1);
+    // Played back, it shows the part of the original: pixel (3, 2) at its corner.
+    Image->SetPictureType(picBitmap);
+    TBitmap Part = PictureOf(*Image);
+    Part.SetPixelFormat(pf24bit);
+    auto Expected = ImageWith(Source);
+    Expected->Trimming(Rect(3, 2, 9, 5), true);
+    EXPECT_TRUE(SamePixels(Part, PictureOf(*Expected)));
+    EXPECT_EQ(PixelAt(Part, 0, 0), PixelAt(Source, 3, 2));
 }
 
 TEST(Trimming, ControlUnitsOfAStretchedPictureAreScaled)
