@@ -64,8 +64,14 @@ void TForm1::StoreBase()
     const TGraphic* Graphic = KelvoImage1.Picture().Graphic();
     if (Graphic == nullptr) return;
     auto Base = std::make_unique<TBitmap>();
-    // A bitmap is copied, a JPEG picture decoded, anything else drawn at (0, 0) at its own size.
-    RunGraphicWork(Graphic, [&Base, Graphic] { Base->Assign(*Graphic); });
+    // A bitmap is copied, a JPEG picture decoded, anything else drawn at (0, 0) at its own size. The view
+    // draws a JPEG picture from its decoded pixels too, so it is decoded once, for both.
+    RunGraphicWork(Graphic, [&Base, Graphic] {
+        if (const auto* Jpeg = dynamic_cast<const TJPEGImage*>(Graphic))
+            *Base = Jpeg->Bitmap();
+        else
+            Base->Assign(*Graphic);
+    });
     FBaseBitmap = std::move(Base);
 }
 
