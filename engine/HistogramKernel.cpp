@@ -9,35 +9,47 @@
 
 THistogram CountLevels(const TBitmap& Bitmap, int Shift)
 {
-    // Counted per level into two alternating sets, so that neighbouring pixels of one level do not wait
-    // on each other's increments; folded into bins at the end. 32-bit counters hold any bitmap the
-    // picture layer can allocate (each set sees at most half the pixels).
-    std::array<std::array<std::uint32_t, 256>, 6> Levels{};
-    const int Width = Bitmap.Width();
+    // Two neighbouring pixels B0 G0 R0 B1 G1 R1 are counted as the three level pairs (B0, G0), (R0, B1)
+    // and (G1, R1), one increment for every two bytes instead of one for every byte; each pair table is
+    // folded into the levels of both its channels at the end. 32-bit counters hold any bitmap the
+    // picture layer can allocate (a pair counter sees at most half the pixels).
+    constexpr std::size_t PairLevels = 256 * 256;
+    // Channels of the low and the high byte of each pair, in table order.
+    constexpr int PairChannels[3][2] = {{0, 1}, {2, 0}, {1, 2}};
+    std::vector<std::uint32_t> Pairs(3 * PairLevels);
+    std::uint32_t* const BlueGreen = Pairs.data();
+    std::uint32_t* const RedBlue = BlueGreen + PairLevels;
+    std::uint32_t* const GreenRed = RedBlue + PairLevels;
+    std::array<std::array<std::int64_t, 256>, 3> Levels{};
+    const std::size_t Width = std::size_t(Bitmap.Width());
     for (const std::uint8_t* Row : RowAddresses(Bitmap)) {
-        std::size_t X = 0;
         const std::uint8_t* Pixel = Row;
-        for (; X + 2 <= std::size_t(Width); X += 2, Pixel += 6) {
-            ++Levels[0][Pixel[0]];
-            ++Levels[1][Pixel[1]];
-            ++Levels[2][Pixel[2]];
-            ++Levels[3][Pixel[3]];
-            ++Levels[4][Pixel[4]];
-            ++Levels[5][Pixel[5]];
+        for (const std::uint8_t* const End = Row + 6 * (Width / 2); Pixel < End; Pixel += 6) {
+            ++BlueGreen[std::size_t(Pixel[0] | Pixel[1] << 8)];
+            ++RedBlue[std::size_t(Pixel[2] | Pixel[3] << 8)];
+            ++GreenRed[std::size_t(Pixel[4] | Pixel[5] << 8)];
         }
-        if (X < std::size_t(Width)) {
-            ++Levels[0][Pixel[0]];
-            ++Levels[1][Pixel[1]];
-            ++Levels[2][Pixel[2]];
+        if (Width % 2 == 1)
+            for (int Channel = 0; Channel < 3; ++Channel) ++Levels[std::size_t(Channel)][Pixel[Channel]];
+    }
+    for (std::size_t Table = 0; Table < 3; ++Table) {
+        auto& LowLevels = Levels[std::size_t(PairChannels[Table][0])];
+        auto& HighLevels = Levels[std::size_t(PairChannels[Table][1])];
+        for (std::size_t High = 0; High < 256; ++High) {
+            const std::uint32_t* Counts = Pairs.data() + Table * PairLevels + High * 256;
+            std::int64_t Sum = 0;
+            for (std::size_t Low = 0; Low < 256; ++Low) {
+                LowLevels[Low] += Counts[Low];
+                Sum += Counts[Low];
+            }
+            HighLevels[High] += Sum;
         }
     }
     THistogram Histogram;
     Histogram.Bins = 256 >> Shift;
-    for (int Channel = 0; Channel < 3; ++Channel)
-        for (int Level = 0; Level < 256; ++Level)
-            Histogram.Counts[std::size_t(Channel)][std::size_t(Level >> Shift)] +=
-                std::int64_t(Levels[std::size_t(Channel)][std::size_t(Level)]) +
-                Levels[std::size_t(Channel + 3)][std::size_t(Level)];
+    for (std::size_t Channel = 0; Channel < 3; ++Channel)
+        for (std::size_t Level = 0; Level < 256; ++Level)
+            Histogram.Counts[Channel][Level >> Shift] += Levels[Channel][Level];
     return Histogram;
 }
 

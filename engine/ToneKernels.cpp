@@ -1,5 +1,6 @@
 #include "engine/ToneKernels.h"
 
+#include "engine/HistogramKernel.h"
 #include "engine/Rows.h"
 
 #include <array>
@@ -160,21 +161,23 @@ void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
 
 TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent)
 {
-    std::array<std::int64_t, 256> Blue{};
-    std::array<std::int64_t, 256> Green{};
-    std::array<std::int64_t, 256> Red{};
-    std::int64_t Count = 0;
-    const auto Rows = RowAddresses(Bitmap);
-    for (int Y = 0; Y < Bitmap.Height(); Y += Step) {
-        const std::uint8_t* Row = Rows[std::size_t(Y)];
-        for (int X = 0; X < Bitmap.Width(); X += Step) {
-            const std::uint8_t* Pixel = Row + 3 * X;
-            ++Blue[Pixel[0]];
-            ++Green[Pixel[1]];
-            ++Red[Pixel[2]];
-            ++Count;
+    THistogram Sampled;
+    std::int64_t Count = std::int64_t(Bitmap.Width()) * Bitmap.Height();
+    if (Step == 1) {
+        Sampled = CountLevels(Bitmap, 0);
+    } else {
+        Count = 0;
+        const auto Rows = RowAddresses(Bitmap);
+        for (int Y = 0; Y < Bitmap.Height(); Y += Step) {
+            const std::uint8_t* Row = Rows[std::size_t(Y)];
+            for (int X = 0; X < Bitmap.Width(); X += Step) {
+                const std::uint8_t* Pixel = Row + 3 * X;
+                for (std::size_t Channel = 0; Channel < 3; ++Channel) ++Sampled.Counts[Channel][Pixel[Channel]];
+                ++Count;
+            }
         }
     }
+    const auto& [Blue, Green, Red] = Sampled.Counts;
     // Whether a running sum, in whole percent truncated, exceeds Percent.
     const auto Exceeds = [Count, Percent](std::int64_t Sum) { return Sum * 100 / Count > Percent; };
     const auto ScanEnds = [&](int Level, std::int64_t& SumBlue, std::int64_t& SumGreen, std::int64_t& SumRed) {

@@ -55,7 +55,7 @@ TEST_P(ToneReference, FastKernelsGiveTheReferenceBytes)
 {
     const int BitCount = GetParam();
     std::mt19937 Random(std::uint32_t(BitCount) * 7919u);
-    const std::pair<int, int> Sizes[] = {{1, 1}, {2, 3}, {3, 1}, {5, 7}, {7, 5}, {13, 2}, {67, 45}};
+    const std::pair<int, int> Sizes[] = {{1, 1}, {2, 3}, {3, 1}, {5, 7}, {7, 5}, {13, 2}, {67, 45}, {131, 9}};
     for (auto [Width, Height] : Sizes) {
         const std::uint32_t Seed = Random();
         const int Percent = int(Random() % 301);
