@@ -1,11 +1,10 @@
+#include "reduce/CellScan.h"
 #include "reduce/IndexedResult.h"
 #include "reduce/Reduce.h"
 
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -36,56 +35,9 @@ TMedianCut::TMedianCut() : FCells(CellCount), FIndexTable(CellCount, 0)
     for (int Number = 0; Number < CellCount; ++Number) FCells[std::size_t(Number)].CellNo = Number;
 }
 
-namespace {
-
-// While a picture is counted, each cell is one 64-bit word: the blue sum in bits 0 to 16, green in 17 to
-// 32, red in 33 to 48 and the pixel count from bit 49. A word is added into its cell record once it holds
-// FlushCount pixels, when the sums still fit their fields (7 × 16384 < 2^17, 3 × 16384 < 2^16), so a
-// pixel costs one table update instead of four.
-constexpr int GreenShift = 17, RedShift = 33, CountShift = 49;
-constexpr std::uint64_t FlushCount = 16384;
-constexpr std::uint64_t FlushWord = FlushCount << CountShift;
-
-static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
-
-// Four bytes as a little-endian word: read at a pixel, its packed colour in the low three bytes.
-std::uint32_t ReadWord(const std::uint8_t* Bytes)
-{
-    std::uint32_t Value;
-    std::memcpy(&Value, Bytes, 4);
-    return Value;
-}
-
-void AddWord(TColorCell& Cell, std::uint64_t Word)
-{
-    Cell.Count += std::int32_t(Word >> CountShift);
-    Cell.Red += std::int32_t((Word >> RedShift) & 0xFFFF);
-    Cell.Green += std::int32_t((Word >> GreenShift) & 0xFFFF);
-    Cell.Blue += std::int32_t(Word & 0x1FFFF);
-}
-
-} // namespace
-
 void TMedianCut::AddColors(const TBitmap& Bitmap)
 {
-    std::vector<std::uint64_t> Words(CellCount, 0);
-    const int Width = Bitmap.Width();
-    for (int Y = 0; Y < Bitmap.Height(); ++Y) {
-        const std::uint8_t* Pixel = Bitmap.ScanLine(Y);
-        for (int X = 0; X < Width; ++X, Pixel += 3) {
-            const std::uint32_t Blue = Pixel[0], Green = Pixel[1], Red = Pixel[2];
-            const std::uint32_t Cell = (Red >> 2) << 11 | (Green >> 2) << 5 | Blue >> 3;
-            std::uint64_t& Word = Words[Cell];
-            Word += std::uint64_t(1) << CountShift | std::uint64_t(Red & 3) << RedShift |
-                    std::uint64_t(Green & 3) << GreenShift | (Blue & 7);
-            if (Word >= FlushWord) {
-                AddWord(FCells[Cell], Word);
-                Word = 0;
-            }
-        }
-    }
-    for (std::uint32_t Cell = 0; Cell < std::uint32_t(CellCount); ++Cell)
-        if (Words[Cell] != 0) AddWord(FCells[Cell], Words[Cell]);
+    CellScans().Count(Bitmap, FCells.data());
 }
 
 void TMedianCut::PrepareCells()
@@ -219,26 +171,10 @@ TPalette TMedianCut::GetPalette() const
 
 namespace {
 
-// Building the 8-bit result four pixels at a time: their 12 bytes read as three words, whose bytes 0–2,
-// 3–5, 6–8 and 9–11 are the pixels' packed colours, and their four indexes written as one.
 std::unique_ptr<TBitmap> MedianCutResult(const TBitmap& Bitmap, const TMedianCut& MedianCut)
 {
     auto Result = NewIndexedBitmap(Bitmap.Width(), Bitmap.Height(), MedianCut.GetPalette());
-    const int Width = Bitmap.Width();
-    for (int Y = 0; Y < Bitmap.Height(); ++Y) {
-        const std::uint8_t* Pixel = Bitmap.ScanLine(Y);
-        std::uint8_t* Target = Result->ScanLine(Y);
-        int X = 0;
-        for (; X + 4 <= Width; X += 4, Pixel += 12) {
-            const std::uint32_t A = ReadWord(Pixel), B = ReadWord(Pixel + 4), C = ReadWord(Pixel + 8);
-            const std::uint32_t Indexes = std::uint32_t(MedianCut.GetColorIndex(A)) |
-                                          std::uint32_t(MedianCut.GetColorIndex(A >> 24 | B << 8)) << 8 |
-                                          std::uint32_t(MedianCut.GetColorIndex(B >> 16 | C << 16)) << 16 |
-                                          std::uint32_t(MedianCut.GetColorIndex(C >> 8)) << 24;
-            std::memcpy(Target + X, &Indexes, 4);
-        }
-        for (; X < Width; ++X, Pixel += 3) Target[X] = std::uint8_t(MedianCut.GetColorIndex(PackPixel(Pixel)));
-    }
+    CellScans().Index(Bitmap, MedianCut.IndexTable(), *Result);
     return Result;
 }
 

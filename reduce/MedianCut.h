@@ -48,6 +48,8 @@ public:
 
     int GetColorIndex(TPackedColor Color) const { return FIndexTable[CellOf(Color)]; }
     int IndexOfCell(std::uint32_t Cell) const { return FIndexTable[Cell]; }
+    // The palette index of every cell.
+    const std::uint8_t* IndexTable() const { return FIndexTable.data(); }
     TPalette GetPalette() const;
 
     int ColorCount() const { return FColorCount; }

@@ -1,5 +1,6 @@
 // The reductions against their plain references: the same palette and the same index for every pixel.
 
+#include "reduce/CellScan.h"
 #include "reduce/Reduce.h"
 #include "tests/reduce/ReduceTestSupport.h"
 #include "tests/reduce/reference/Reference.h"
@@ -105,4 +106,38 @@ TEST(ReduceAgainstReference, CorpusPhotographs)
         ++Photographs;
     }
     EXPECT_GT(Photographs, 0);
+}
+
+// The median cut's scans on the bit-extract instruction give what the plain scans give; the reductions
+// above check whichever of them this processor runs against the references.
+TEST(ReduceAgainstReference, CellScansAgree)
+{
+    const TCellScans* Fast = BitExtractCellScans();
+    if (!Fast) GTEST_SKIP() << "this processor has no fast bit-extract instruction";
+    std::mt19937 Random(7);
+    std::vector<std::uint8_t> IndexTable(TMedianCut::CellCount);
+    for (std::uint8_t& Index : IndexTable) Index = std::uint8_t(Random());
+    int Seed = 100;
+    for (auto [W, H] :
+         {std::pair{1, 3}, std::pair{7, 2}, std::pair{8, 1}, std::pair{9, 5}, std::pair{23, 11}, std::pair{130, 17}}) {
+        for (const TBitmap& Picture :
+             {MakeRandomBitmap(W, H, 24, std::uint32_t(Seed)), Ramps(W, H, std::uint32_t(Seed))}) {
+            std::vector<TColorCell> Plain(TMedianCut::CellCount), Got(TMedianCut::CellCount);
+            PlainCellScans.Count(Picture, Plain.data());
+            Fast->Count(Picture, Got.data());
+            for (std::size_t Cell = 0; Cell < Plain.size(); ++Cell) {
+                const TColorCell &P = Plain[Cell], &G = Got[Cell];
+                ASSERT_TRUE(P.Count == G.Count && P.Red == G.Red && P.Green == G.Green && P.Blue == G.Blue)
+                    << "cell " << Cell << " of " << W << " x " << H;
+            }
+            TBitmap PlainResult, FastResult;
+            PlainResult.SetLayout(W, H, 8);
+            FastResult.SetLayout(W, H, 8);
+            PlainCellScans.Index(Picture, IndexTable.data(), PlainResult);
+            Fast->Index(Picture, IndexTable.data(), FastResult);
+            EXPECT_TRUE(Reference::IndexedOf(PlainResult).Indexes == Reference::IndexedOf(FastResult).Indexes)
+                << W << " x " << H;
+        }
+        ++Seed;
+    }
 }
