@@ -57,46 +57,49 @@ void ClippedPixel(const TConstRowAddresses& Source, const TRowAddresses& Target,
     Choose(Source[Y] + 3 * X, Median, MedianSum, Limit, Target[Y] + 3 * X);
 }
 
-// Eight neighbouring pixels at a time, one in each 16-bit lane. An entry is its channel sum (at most
-// 765) shifted left by 4 with its window position 0..8 below: comparing an entry against the other's
-// sum part (low 4 bits cleared) is "sum strictly below", so the exchanges are those of the scalar loop,
-// and the position left in the middle names the pixel.
-using TLanes = std::int16_t __attribute__((vector_size(16)));
-constexpr int LaneCount = 8;
+// Sixteen neighbouring pixels at a time, one in each 16-bit lane (twice as wide a vector where the
+// processor has AVX2). An entry is its channel sum (at most 765) shifted left by 4 with its window place
+// below, 4 × row + column: comparing an entry against the other's sum part (low 4 bits cleared) is "sum
+// strictly below", so the exchanges are those of the scalar loop, and the place left in the middle names
+// the pixel. The last pass only fills the middle, so it leaves the later places alone.
+using TLanes = std::int16_t __attribute__((vector_size(32)));
+constexpr int LaneCount = 16;
+constexpr int CentrePlace = 4 + 1;
 
-void Exchange(TLanes& P, TLanes& Q)
+// The interior pixels Begin .. End - 1 of an interior row (End - Begin a multiple of LaneCount); Sums holds
+// the channel sums of the rows above, at and below, Rows their pixels.
+__attribute__((target_clones("avx2", "default"))) void InteriorLanes(const std::uint16_t* const Sums[3],
+                                                                     const std::uint8_t* const Rows[3],
+                                                                     std::uint8_t* Out, int Begin, int End, int Limit)
 {
-    const TLanes Below = Q < (P & std::int16_t(~15));
-    const TLanes NewP = (Q & Below) | (P & ~Below);
-    Q = (P & Below) | (Q & ~Below);
-    P = NewP;
-}
-
-TLanes Load(const std::uint16_t* Sums, int Position)
-{
-    TLanes Lanes;
-    std::memcpy(&Lanes, Sums, sizeof Lanes);
-    return (Lanes << 4) | std::int16_t(Position);
-}
-
-// The interior pixels X .. X + 7 of an interior row Y; Sums holds the channel sums of rows Y - 1, Y and
-// Y + 1.
-void InteriorLanes(const TConstRowAddresses& Source, const TRowAddresses& Target, const std::uint16_t* const Sums[3],
-                   int X, int Y, int Limit)
-{
-    TLanes E[9];
-    for (int Row = 0; Row < 3; ++Row)
-        for (int Column = 0; Column < 3; ++Column)
-            E[3 * Row + Column] = Load(Sums[Row] + X - 1 + Column, 3 * Row + Column);
-    for (int P = 0; P <= 4; ++P)
-        for (int Q = P + 1; Q < 9; ++Q) Exchange(E[P], E[Q]);
-    const std::uint8_t* Rows[3] = {Source[Y - 1], Source[Y], Source[Y + 1]};
-    std::uint8_t* Out = Target[Y];
-    for (int Lane = 0; Lane < LaneCount; ++Lane) {
-        const int Entry = E[4][Lane];
-        const int Position = Entry & 15;
-        const int Column = X + Lane - 1 + Position % 3;
-        Choose(Rows[1] + 3 * (X + Lane), Rows[Position / 3] + 3 * Column, Entry >> 4, Limit, Out + 3 * (X + Lane));
+    for (int X = Begin; X < End; X += LaneCount) {
+        TLanes E[9];
+        for (int Row = 0; Row < 3; ++Row)
+            for (int Column = 0; Column < 3; ++Column) {
+                TLanes Lanes;
+                std::memcpy(&Lanes, Sums[Row] + X - 1 + Column, sizeof Lanes);
+                E[3 * Row + Column] = (Lanes << 4) | std::int16_t(4 * Row + Column);
+            }
+        for (int P = 0; P < 4; ++P)
+            for (int Q = P + 1; Q < 9; ++Q) {
+                const TLanes Below = E[Q] < (E[P] & std::int16_t(~15));
+                const TLanes Low = Below ? E[Q] : E[P];
+                E[Q] = Below ? E[P] : E[Q];
+                E[P] = Low;
+            }
+        for (int Q = 5; Q < 9; ++Q) E[4] = E[Q] < (E[4] & std::int16_t(~15)) ? E[Q] : E[4];
+        TLanes Centre;
+        std::memcpy(&Centre, Sums[1] + X, sizeof Centre);
+        const TLanes Step = Centre - (E[4] >> 4);
+        const TLanes Replaced = (Step < 0 ? -Step : Step) >= std::int16_t(Limit);
+        const TLanes Places = Replaced ? E[4] & std::int16_t(15) : std::int16_t(CentrePlace);
+        // The row as it is, then the pixels that take their window's median.
+        std::memcpy(Out + 3 * X, Rows[1] + 3 * X, 3 * LaneCount);
+        for (int Lane = 0; Lane < LaneCount; ++Lane) {
+            const int Place = Places[Lane];
+            if (Place == CentrePlace) continue;
+            std::memcpy(Out + 3 * (X + Lane), Rows[Place >> 2] + 3 * (X + Lane - 1 + (Place & 3)), 3);
+        }
     }
 }
 
@@ -128,9 +131,11 @@ void ApplyMedian(const TBitmap& SourceBitmap, TBitmap& TargetBitmap, int Level)
         FillSums(SumRows[(Y + 1) % 3], Y + 1);
         const std::uint16_t* Sums[3] = {SumRows[(Y - 1) % 3].data(), SumRows[Y % 3].data(),
                                         SumRows[(Y + 1) % 3].data()};
+        const std::uint8_t* Rows[3] = {Source[Y - 1], Source[Y], Source[Y + 1]};
         ClippedPixel(Source, Target, W, 0, Y, Limit);
-        int X = 1;
-        for (; X + LaneCount <= W - 1; X += LaneCount) InteriorLanes(Source, Target, Sums, X, Y, Limit);
+        const int End = 1 + (W - 2) / LaneCount * LaneCount;
+        InteriorLanes(Sums, Rows, Target[Y], 1, End, Limit);
+        int X = End;
         for (; X < W; ++X) ClippedPixel(Source, Target, W, X, Y, Limit);
     }
 }
