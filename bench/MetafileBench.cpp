@@ -2,12 +2,10 @@
 // shell shows a loaded metafile; each file's time is printed beside memcpy of its bitmap, and the
 // counters give the median and the slowest file.
 #include "bench/BenchSupport.h"
+#include "bench/GuiApplication.h"
 
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
-
-#include <QGuiApplication>
-#include <QPointingDevice>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,24 +21,6 @@ struct TCorpusMetafile
     std::string File;
     std::unique_ptr<TPicture> Picture;
 };
-
-// Text is drawn only with an application object; one is made for the benchmarks on the offscreen
-// platform unless another platform is asked for.
-void EnsureGuiApplication()
-{
-    if (QCoreApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int Count = 1;
-    static char Name[] = "pixora_bench";
-    static char* Arguments[] = {Name, nullptr};
-    static const auto Application = [] {
-        auto Made = std::make_unique<QGuiApplication>(Count, Arguments);
-        // The toolkit's list of input devices must outlive the application, which unregisters its devices
-        // from it; statics go in reverse order of their making, so the list is made first here.
-        QPointingDevice::primaryPointingDevice();
-        return Made;
-    }();
-}
 
 // The corpus's metafiles that load (damaged ones that are refused are left out), from MANIFEST.tsv, in
 // physical measure as the shell shows them.
