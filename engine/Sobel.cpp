@@ -14,15 +14,15 @@ namespace {
 constexpr int FullProduct = 6528100;
 
 // The channel magnitudes of one interior row: rounded root of (GX² + GY²) × Level div 100, at most 255.
-// In single precision, so that the loop runs on vectors (twice as wide where the processor has AVX2):
-// squares and their sum are exact, and the product with Level is exact below the cap of 2^23 and at
-// least the cap above it; the quotient of an exact integer by 100, correctly rounded, truncates to the
-// integer quotient, as it lies at least 0.01 from the next integer. The root of an integer up to 65281 is
-// correctly rounded to within 2^-16, while an integer's root is never nearer than 2^-11 to a half, so
-// adding a half and truncating rounds it to nearest exactly as a double root would.
-__attribute__((target_clones("avx2", "default"))) void RowMagnitudes(const std::uint8_t* A, const std::uint8_t* B,
-                                                                     const std::uint8_t* C, std::uint8_t* Magnitudes,
-                                                                     std::size_t Begin, std::size_t End, int Level)
+// In single precision, so that the loop runs on vectors (two and four times as wide where the processor has AVX2 or
+// AVX-512): squares and their sum are exact, and the product with Level is exact below the cap of 2^23 and at least the
+// cap above it; the quotient of an exact integer by 100, correctly rounded, truncates to the integer quotient, as it
+// lies at least 0.01 from the next integer. The root of an integer up to 65281 is correctly rounded to within 2^-16,
+// while an integer's root is never nearer than 2^-11 to a half, so adding a half and truncating rounds it to nearest
+// exactly as a double root would.
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void
+RowMagnitudes(const std::uint8_t* A, const std::uint8_t* B, const std::uint8_t* C, std::uint8_t* Magnitudes,
+              std::size_t Begin, std::size_t End, int Level)
 {
     const float Factor = float(Level);
     for (std::size_t I = Begin; I < End; ++I) {
