@@ -1,4 +1,5 @@
 #include "reduce/CellScan.h"
+#include "reduce/DiffuseIntoIndexes.h"
 
 #include <array>
 #include <bit>
@@ -92,6 +93,41 @@ void PlainIndex(const TBitmap& Bitmap, const std::uint8_t* IndexTable, TBitmap& 
     }
 }
 
+using DiffusionDetail::Combine;
+using DiffusionDetail::ErrorShares;
+using DiffusionDetail::TErrorShares;
+using DiffusionDetail::TShareVectors;
+using DiffusionDetail::TWindowShares;
+
+// Per cell: the palette colour of its entry (blue, green, red) and, in the top byte, the index of that
+// colour's own cell, which can belong to another entry.
+std::vector<std::uint32_t> ChoiceTable(const TMedianCut& MedianCut)
+{
+    std::vector<std::uint32_t> Choice(TMedianCut::CellCount);
+    for (std::uint32_t Cell = 0; Cell < std::uint32_t(TMedianCut::CellCount); ++Cell) {
+        const auto& Color = MedianCut.Colors()[std::size_t(MedianCut.IndexOfCell(Cell))];
+        const TPackedColor Packed = TPackedColor(Color[2]) << 16 | TPackedColor(Color[1]) << 8 | Color[0];
+        Choice[Cell] = Packed | std::uint32_t(MedianCut.GetColorIndex(Packed)) << 24;
+    }
+    return Choice;
+}
+
+// Rows diffused together in one sweep, as many as the registers hold.
+constexpr int PlainSweepRows = 4;
+
+void PlainDiffuse(const TBitmap& Bitmap, const TMedianCut& MedianCut, TBitmap& Result)
+{
+    const std::vector<std::uint32_t> Choice = ChoiceTable(MedianCut);
+    DiffuseIntoIndexes<PlainSweepRows>(Bitmap, Result, [&](std::uint32_t Old, TWindowShares& Shares) {
+        const std::uint32_t Blue = Old & 0xFF, Green = Old >> 8 & 0xFF, Red = Old >> 16;
+        const std::uint32_t Chosen = Choice[(Red >> 2) << 11 | (Green >> 2) << 5 | Blue >> 3];
+        Shares =
+            Combine(ErrorShares[0][(Chosen & 0xFF) + 255 - Blue], ErrorShares[1][(Chosen >> 8 & 0xFF) + 255 - Green],
+                    ErrorShares[2][(Chosen >> 16 & 0xFF) + 255 - Red]);
+        return int(Chosen >> 24);
+    });
+}
+
 // With the bit-extract instruction: a pixel's bits under CellMask, packed together, are its cell number,
 // and those under LowMask are its low bits of blue (0–2), green (3–4) and red (5–6).
 constexpr std::uint64_t CellMask = 0xFCFCF8, LowMask = 0x030307;
@@ -177,11 +213,59 @@ __attribute__((target("bmi2"))) void BitExtractIndex(const TBitmap& Bitmap, cons
     }
 }
 
-const TCellScans BitExtractScans{BitExtractCount, BitExtractIndex};
+// The share tables' byte offsets of a pixel's three errors from one subtraction: per cell, the chosen
+// colour's blue, green and red plus 255, times the 32 bytes of a table entry, in bits 0, 16 and 32 of a
+// word, with the colour's index in bits 56 to 63; less the current colour's channels times 32, deposited
+// in the same fields. No field borrows, since each chosen value plus 255 is at least the current one.
+constexpr std::uint64_t SpreadMask = 0x1FE01FE01FE0;
+
+std::vector<std::uint64_t> SpreadChoiceTable(const TMedianCut& MedianCut)
+{
+    const std::vector<std::uint32_t> Choice = ChoiceTable(MedianCut);
+    std::vector<std::uint64_t> Spread(Choice.size());
+    for (std::size_t Cell = 0; Cell < Choice.size(); ++Cell) {
+        const std::uint64_t Chosen = Choice[Cell];
+        Spread[Cell] = ((Chosen & 0xFF) + 255) << 5 | ((Chosen >> 8 & 0xFF) + 255) << 21 |
+                       ((Chosen >> 16 & 0xFF) + 255) << 37 | (Chosen >> 24) << 56;
+    }
+    return Spread;
+}
+
+const TShareVectors& ShareAt(const TErrorShares& Shares, std::uint64_t Offset)
+{
+    return *reinterpret_cast<const TShareVectors*>(reinterpret_cast<const std::uint8_t*>(Shares.data()) + Offset);
+}
+
+struct TSpreadChoose
+{
+    const std::uint64_t* Spread;
+
+    __attribute__((target("bmi2"))) int operator()(std::uint32_t Old, TWindowShares& Shares) const
+    {
+        const std::uint64_t Chosen = Spread[_pext_u32(Old, std::uint32_t(CellMask))];
+        const std::uint64_t Offsets = Chosen - _pdep_u64(Old, SpreadMask);
+        Shares = Combine(ShareAt(ErrorShares[0], Offsets & 0xFFFF), ShareAt(ErrorShares[1], Offsets >> 16 & 0xFFFF),
+                         ShareAt(ErrorShares[2], Offsets >> 32 & 0xFFFF));
+        return int(Chosen >> 56);
+    }
+};
+
+// With fewer instructions a pixel, more rows fit in one sweep; flattening keeps the whole sweep in this
+// function, compiled for the instructions.
+constexpr int BitExtractSweepRows = 8;
+
+__attribute__((flatten, target("bmi2"))) void BitExtractDiffuse(const TBitmap& Bitmap, const TMedianCut& MedianCut,
+                                                                TBitmap& Result)
+{
+    const std::vector<std::uint64_t> Spread = SpreadChoiceTable(MedianCut);
+    DiffuseIntoIndexes<BitExtractSweepRows>(Bitmap, Result, TSpreadChoose{Spread.data()});
+}
+
+const TCellScans BitExtractScans{BitExtractCount, BitExtractIndex, BitExtractDiffuse};
 
 } // namespace
 
-const TCellScans PlainCellScans{PlainCount, PlainIndex};
+const TCellScans PlainCellScans{PlainCount, PlainIndex, PlainDiffuse};
 
 const TCellScans* BitExtractCellScans()
 {

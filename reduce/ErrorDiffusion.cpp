@@ -1,3 +1,4 @@
+#include "reduce/CellScan.h"
 #include "reduce/DiffuseIntoIndexes.h"
 #include "reduce/IndexedResult.h"
 #include "reduce/Messages.h"
@@ -46,25 +47,10 @@ const TStaticShares& StaticShares()
     return Shares;
 }
 
-std::unique_ptr<TBitmap> MedianCutDiffusion(const TBitmap& Bitmap, TMedianCut& MedianCut)
+std::unique_ptr<TBitmap> MedianCutDiffusion(const TBitmap& Bitmap, const TMedianCut& MedianCut)
 {
     auto Result = NewIndexedBitmap(Bitmap.Width(), Bitmap.Height(), MedianCut.GetPalette());
-    // Per cell: the palette colour of its range (blue, green, red) and, in the top byte, the index of
-    // that colour's own cell, which can belong to another entry's range.
-    std::vector<std::uint32_t> Choice(TMedianCut::CellCount);
-    for (std::uint32_t Cell = 0; Cell < std::uint32_t(TMedianCut::CellCount); ++Cell) {
-        const auto& Color = MedianCut.Colors()[std::size_t(MedianCut.IndexOfCell(Cell))];
-        const TPackedColor Packed = TPackedColor(Color[2]) << 16 | TPackedColor(Color[1]) << 8 | Color[0];
-        Choice[Cell] = Packed | std::uint32_t(MedianCut.GetColorIndex(Packed)) << 24;
-    }
-    DiffuseIntoIndexes<SweepRows>(Bitmap, *Result, [&](std::uint32_t Old, TWindowShares& Shares) {
-        const std::uint32_t Blue = Old & 0xFF, Green = Old >> 8 & 0xFF, Red = Old >> 16;
-        const std::uint32_t Chosen = Choice[(Red >> 2) << 11 | (Green >> 2) << 5 | Blue >> 3];
-        Shares =
-            Combine(ErrorShares[0][(Chosen & 0xFF) + 255 - Blue], ErrorShares[1][(Chosen >> 8 & 0xFF) + 255 - Green],
-                    ErrorShares[2][(Chosen >> 16 & 0xFF) + 255 - Red]);
-        return int(Chosen >> 24);
-    });
+    CellScans().Diffuse(Bitmap, MedianCut, *Result);
     return Result;
 }
 

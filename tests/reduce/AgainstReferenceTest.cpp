@@ -108,7 +108,7 @@ TEST(ReduceAgainstReference, CorpusPhotographs)
     EXPECT_GT(Photographs, 0);
 }
 
-// The median cut's scans on the bit-extract instruction give what the plain scans give; the reductions
+// The median cut's passes on the bit-extract instructions give what the plain passes give; the reductions
 // above check whichever of them this processor runs against the references.
 TEST(ReduceAgainstReference, CellScansAgree)
 {
@@ -137,6 +137,13 @@ TEST(ReduceAgainstReference, CellScansAgree)
             Fast->Index(Picture, IndexTable.data(), FastResult);
             EXPECT_TRUE(Reference::IndexedOf(PlainResult).Indexes == Reference::IndexedOf(FastResult).Indexes)
                 << W << " x " << H;
+            auto MedianCut = std::make_unique<TMedianCut>();
+            MedianCut->AddColors(Picture);
+            MedianCut->Cut(Seed % 2 == 0 ? 8 : 5, false);
+            PlainCellScans.Diffuse(Picture, *MedianCut, PlainResult);
+            Fast->Diffuse(Picture, *MedianCut, FastResult);
+            EXPECT_TRUE(Reference::IndexedOf(PlainResult).Indexes == Reference::IndexedOf(FastResult).Indexes)
+                << "diffused " << W << " x " << H;
         }
         ++Seed;
     }
