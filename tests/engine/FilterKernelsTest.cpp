@@ -14,9 +14,10 @@ struct TSize2
     int Width, Height;
 };
 
-// Odd and tiny sizes, so that row padding and every clipped window are exercised.
-const std::vector<TSize2> Sizes = {{1, 1}, {1, 5}, {5, 1}, {2, 2},  {2, 3},   {3, 2},  {3, 3},
-                                   {5, 7}, {7, 5}, {9, 4}, {10, 3}, {17, 11}, {31, 2}, {67, 45}};
+// Odd and tiny sizes, so that row padding and every clipped window are exercised; 18 and 34 wide rows
+// hold exactly one and two runs of 16 interior pixels, 67 wide ones four and one left over.
+const std::vector<TSize2> Sizes = {{1, 1}, {1, 5}, {5, 1},  {2, 2},   {2, 3},  {3, 2},  {3, 3},  {5, 7},
+                                   {7, 5}, {9, 4}, {10, 3}, {17, 11}, {18, 4}, {31, 2}, {34, 7}, {67, 45}};
 
 TBitmap Picture24(int Width, int Height, std::initializer_list<int> Levels)
 {
