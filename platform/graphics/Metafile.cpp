@@ -11,6 +11,8 @@
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
 
+#include <QImage>
+
 #include <cstring>
 
 namespace {
@@ -35,6 +37,13 @@ int PixelsToExtent(std::int64_t Value, std::int64_t Pixels, std::int64_t Per)
     if (Pixels <= 0 || Value <= 0) return 0;
     return int((Value * Per + Pixels - 1) / Pixels);
 }
+
+// A 24-bit bitmap larger than this is played straight onto its rows (blue, green, red in memory). Smaller
+// ones are painted through a 32-bit copy, where the toolkit draws antialiased text and stretched bitmaps
+// with its 32-bit blending (up to a level apart on text edges, a pixel column apart on the edges of a
+// stretched bitmap); a picture at its physical size can be hundreds of megapixels, where the copy, its
+// two conversions and its memory would cost several times the drawing itself.
+constexpr std::int64_t DirectPlayPixels = std::int64_t(1) << 22;
 
 } // namespace
 
@@ -182,9 +191,18 @@ void TMetafile::Draw(TCanvas& Canvas, const TRect& Rect) const
     if (Empty() || Rect.Width() == 0 || Rect.Height() == 0) return;
     const QRectF Frame = EmfFrameInDevicePixels(FData);
     if (TBitmap* Target = Canvas.Device().Target()) {
-        PaintOnBitmap(*Target, [&](QPainter& Painter) {
-            PlayEmf(FData, Painter, QRectF(Rect.Left, Rect.Top, Rect.Width(), Rect.Height()), Frame);
-        });
+        const QRectF Into(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+        if (Target->BitCount() == 24 && std::int64_t(Target->Width()) * Target->Height() > DirectPlayPixels) {
+            QImage View(Target->ScanLine(0), Target->Width(), Target->Height(), qsizetype(Target->RowBytes()),
+                        QImage::Format_BGR888);
+            {
+                QPainter Painter(&View);
+                PlayEmf(FData, Painter, Into, Frame);
+            }
+            Target->Modified();
+            return;
+        }
+        PaintOnBitmap(*Target, [&](QPainter& Painter) { PlayEmf(FData, Painter, Into, Frame); });
         return;
     }
     // A device without pixels of its own gets the picture as a bitmap.

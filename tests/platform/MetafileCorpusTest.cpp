@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -165,4 +166,48 @@ TEST(MetafileCorpus, DamagedFilesAreRefusedOrDrawWhatPrecedesTheDamage)
     }
     std::printf("%d damaged files, %d refused, %d drawn\n", Damaged, Refused, Damaged - Refused);
     EXPECT_GT(Damaged, 0);
+}
+
+TEST(MetafileCorpus, LargeTargetsDrawnOntoTheirRowsAsThroughAThirtyTwoBitCopy)
+{
+    // A 24-bit target of more than 2^22 pixels is played straight onto its rows; the plain way is the
+    // 32-bit painting of the same pixels, compared over random pixels at odd sizes. Shapes, dotted lines
+    // and raster operations come out the same; large antialiased text may differ on its edges.
+    struct TCase
+    {
+        const char* File;
+        int Largest; // difference allowed on a channel
+    };
+    if (CorpusDir().empty()) GTEST_SKIP() << "the picture corpus is absent";
+    EnsureApplication();
+    std::uint32_t Seed = 1;
+    for (const auto& [File, Allowed] :
+         {TCase{"emf/test-157.emf", 0}, TCase{"emf/test-173.emf", 0}, TCase{"wmf/fulltest.wmf", 16}}) {
+        SCOPED_TRACE(File);
+        TPicture Picture;
+        ASSERT_NO_THROW(Picture.LoadFromFile((CorpusDir() / File).string()));
+        const int Width = 2049, Height = 2051 + 2 * int(Seed);
+        TBitmap Rows24 = MakeRandomBitmap(Width, Height, 24, Seed++);
+        TBitmap Rows32;
+        Rows32.SetLayout(Width, Height, 32);
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X) {
+                std::memcpy(Rows32.ScanLine(Y) + 4 * X, Rows24.ScanLine(Y) + 3 * X, 3);
+                Rows32.ScanLine(Y)[4 * X + 3] = 0xFF;
+            }
+        const TRect Into = Rect(5, 3, Width - 4, Height - 2);
+        Picture.Graphic()->Draw(Rows24.Canvas(), Into);
+        Picture.Graphic()->Draw(Rows32.Canvas(), Into);
+        int Differing = 0, Largest = 0;
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X)
+                for (int Channel = 0; Channel < 3; ++Channel) {
+                    const int Difference =
+                        std::abs(Rows32.ScanLine(Y)[4 * X + Channel] - Rows24.ScanLine(Y)[3 * X + Channel]);
+                    Differing += Difference != 0;
+                    Largest = std::max(Largest, Difference);
+                }
+        EXPECT_LE(Largest, Allowed);
+        EXPECT_LT(Differing, Width * Height / 300);
+    }
 }

@@ -322,8 +322,11 @@ QPen TEmfPlayer::MakePen(const QTransform& Transform) const
     if (Pen.Null || (Pen.Style & U_PS_STYLE_MASK) == U_PS_NULL) return QPen(Qt::NoPen);
     QPen Result(Pen.Color);
     const double Scale = std::sqrt(std::abs(Transform.determinant()));
-    if (Pen.Width * Scale < 1.0) {
-        Result.setWidthF(0); // cosmetic: one pixel whatever the scale
+    // The device rounds a pen's width to whole pixels, so a pen that comes to less than one and a half
+    // is one pixel wide (cosmetic, its dots and dashes counted in pixels). Stroked as an outline
+    // instead, a dotted line across a large picture becomes thousands of tiny filled shapes.
+    if (Pen.Width * Scale < 1.5) {
+        Result.setWidthF(0);
     } else {
         Result.setWidthF(Pen.Width);
     }
