@@ -142,6 +142,7 @@ struct TDcState
     bool Halftone = false; // stretched bitmaps are smoothed only in the halftone stretching mode
     double MiterLimit = 10;
     QPointF Position{0, 0};
+    QPointF BrushOrigin{0, 0};        // where hatches and patterns start, in reference-device pixels
     std::optional<QPainterPath> Clip; // in painter coordinates
 };
 
@@ -370,8 +371,11 @@ QBrush TEmfPlayer::MakeBrush(const TBrushState& Brush, const QTransform& Transfo
         Result = QBrush(Brush.Image);
         break;
     }
-    // Hatches and patterns keep their size in device pixels, as the desktop draws them.
-    if (Transform.isInvertible()) Result.setTransform(Transform.inverted());
+    // Hatches and patterns keep their size in device pixels, as the desktop draws them, and start at the
+    // brush origin.
+    const QPointF Origin = FPlayback.map(FState.BrushOrigin) - FPlayback.map(QPointF(0, 0));
+    if (Transform.isInvertible())
+        Result.setTransform(QTransform::fromTranslate(Origin.x(), Origin.y()) * Transform.inverted());
     return Result;
 }
 
@@ -1117,6 +1121,11 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     case U_EMR_SETVIEWPORTORGEX: {
         const auto& Pair = RecordAs<U_EMRGENERICPAIR>(Record).pair;
         FState.ViewportOrg = QPointF(Pair.x, Pair.y);
+        break;
+    }
+    case U_EMR_SETBRUSHORGEX: {
+        const auto& Pair = RecordAs<U_EMRGENERICPAIR>(Record).pair;
+        FState.BrushOrigin = QPointF(Pair.x, Pair.y);
         break;
     }
     case U_EMR_SCALEVIEWPORTEXTEX:
