@@ -84,11 +84,8 @@ void TForm1::ApplyAdjustments()
         T1->setEnabled(false);
     }
     KelvoImage1.Picture().SetGraphic(FBaseBitmap.get());
-    // Always all four, in this order, also at their neutral values.
-    KelvoImage1.Light(TrackBar5->value());
-    KelvoImage1.Gamma(GammaOf(TrackBar4->value()));
-    KelvoImage1.Contrast(TrackBar3->value());
-    KelvoImage1.Bright(TrackBar2->value());
+    // Always all four, Light, Gamma, Contrast, Bright, also at their neutral values.
+    KelvoImage1.AdjustTones(TrackBar5->value(), GammaOf(TrackBar4->value()), TrackBar3->value(), TrackBar2->value());
     if (Shown) {
         ShowTrimArea();
         A1->setChecked(true);

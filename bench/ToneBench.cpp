@@ -4,6 +4,7 @@
 #include "bench/BenchSupport.h"
 #include "engine/KelvoImg.h"
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -77,6 +78,26 @@ static void BM_GetLevelRange(benchmark::State& State)
         benchmark::DoNotOptimize(Low + High);
     });
 }
+// One step of the window's tone sliders, all four away from neutral: the picture becomes a copy of the
+// base, then Light, Gamma, Contrast and Bright (the engine's side of the window's ApplyAdjustments).
+static void BM_ToneSliderStep(benchmark::State& State)
+{
+    RunTone(State, [](TKelvoImage& Image) {
+        Image.Picture().SetGraphic(&BenchPicture());
+        Image.AdjustTones(20, std::pow(10.0L, 10.0L / 60), 120, 110);
+    });
+}
+// The same step as four separate operations.
+static void BM_ToneSliderStepOneByOne(benchmark::State& State)
+{
+    RunTone(State, [](TKelvoImage& Image) {
+        Image.Picture().SetGraphic(&BenchPicture());
+        Image.Light(20);
+        Image.Gamma(std::pow(10.0L, 10.0L / 60));
+        Image.Contrast(120);
+        Image.Bright(110);
+    });
+}
 BENCHMARK(BM_Bright)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Light)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Contrast)->Unit(benchmark::kMillisecond);
@@ -88,3 +109,5 @@ BENCHMARK(BM_GrayScale)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sepia)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackAndWhite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetLevelRange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToneSliderStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToneSliderStepOneByOne)->Unit(benchmark::kMillisecond);

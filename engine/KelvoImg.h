@@ -58,6 +58,9 @@ public:
     void Sepia();
     void Spread(int InLow, int InHigh, int OutHigh, int OutLow);
     void GetLevelRange(int& Low, int& High, int Step, int Percent);
+    // Light(Delta), Gamma(Value), Contrast(ContrastPercent) and Bright(BrightPercent), in this order and
+    // with their events; a 24-bit picture watched by no event handler changes in one pass.
+    void AdjustTones(int Delta, long double Value, int ContrastPercent, int BrightPercent);
 
     // Neighbourhood filters.
     void Blur();

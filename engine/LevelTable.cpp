@@ -68,6 +68,13 @@ bool HasVbmi()
 
 } // namespace
 
+TLevelTable ComposeTables(const TLevelTable& First, const TLevelTable& Then)
+{
+    TLevelTable Both{};
+    for (std::size_t Level = 0; Level < 256; ++Level) Both[Level] = Then[First[Level]];
+    return Both;
+}
+
 void ApplyLevelTable(TBitmap& Bitmap, const TLevelTable& Table)
 {
     const std::size_t Bytes = std::size_t(Bitmap.Width()) * 3;

@@ -161,23 +161,24 @@ void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
 
 TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent)
 {
+    if (Step == 1) return LevelRangeOf(CountLevels(Bitmap, 0), std::int64_t(Bitmap.Width()) * Bitmap.Height(), Percent);
     THistogram Sampled;
-    std::int64_t Count = std::int64_t(Bitmap.Width()) * Bitmap.Height();
-    if (Step == 1) {
-        Sampled = CountLevels(Bitmap, 0);
-    } else {
-        Count = 0;
-        const auto Rows = RowAddresses(Bitmap);
-        for (int Y = 0; Y < Bitmap.Height(); Y += Step) {
-            const std::uint8_t* Row = Rows[std::size_t(Y)];
-            for (int X = 0; X < Bitmap.Width(); X += Step) {
-                const std::uint8_t* Pixel = Row + 3 * X;
-                for (std::size_t Channel = 0; Channel < 3; ++Channel) ++Sampled.Counts[Channel][Pixel[Channel]];
-                ++Count;
-            }
+    std::int64_t Count = 0;
+    const auto Rows = RowAddresses(Bitmap);
+    for (int Y = 0; Y < Bitmap.Height(); Y += Step) {
+        const std::uint8_t* Row = Rows[std::size_t(Y)];
+        for (int X = 0; X < Bitmap.Width(); X += Step) {
+            const std::uint8_t* Pixel = Row + 3 * X;
+            for (std::size_t Channel = 0; Channel < 3; ++Channel) ++Sampled.Counts[Channel][Pixel[Channel]];
+            ++Count;
         }
     }
-    const auto& [Blue, Green, Red] = Sampled.Counts;
+    return LevelRangeOf(Sampled, Count, Percent);
+}
+
+TLevelRange LevelRangeOf(const THistogram& Levels, std::int64_t Count, int Percent)
+{
+    const auto& [Blue, Green, Red] = Levels.Counts;
     // Whether a running sum, in whole percent truncated, exceeds Percent.
     const auto Exceeds = [Count, Percent](std::int64_t Sum) { return Sum * 100 / Count > Percent; };
     const auto ScanEnds = [&](int Level, std::int64_t& SumBlue, std::int64_t& SumGreen, std::int64_t& SumRed) {
@@ -199,4 +200,13 @@ TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent)
     while (Level >= 0 && !ScanEnds(Level, SumBlue, SumGreen, SumRed)) --Level;
     Range.High = std::min(Level + 1, 255);
     return Range;
+}
+
+THistogram MapLevels(const THistogram& Levels, const TLevelTable& Table)
+{
+    THistogram Mapped;
+    for (std::size_t Channel = 0; Channel < 3; ++Channel)
+        for (std::size_t Level = 0; Level < 256; ++Level)
+            Mapped.Counts[Channel][Table[Level]] += Levels.Counts[Channel][Level];
+    return Mapped;
 }

@@ -2,6 +2,7 @@
 // Kernels of the tone operations: per-level tables and per-pixel passes over 24-bit bitmaps. All
 // arithmetic is integer (division truncating toward zero) except the gamma table.
 
+#include "engine/HistogramKernel.h"
 #include "engine/LevelTable.h"
 
 // (i × (Percent × 1024 div 100)) shr 10, 255 where that exceeds 255. Percent at least 0.
@@ -44,3 +45,7 @@ struct TLevelRange
     int High;
 };
 TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent);
+// The same range of Levels, counted at full resolution from Count pixels.
+TLevelRange LevelRangeOf(const THistogram& Levels, std::int64_t Count, int Percent);
+// Levels as they are counted once Table has replaced every channel value.
+THistogram MapLevels(const THistogram& Levels, const TLevelTable& Table);

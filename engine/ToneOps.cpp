@@ -74,6 +74,39 @@ void TKelvoImage::BlackAndWhite(int Level, int& Threshold)
     });
 }
 
+// Every step of the four is a table over the levels (Contrast's from the levels the steps before it
+// leave), so the steps compose their tables, and the pixels go through the composed table once. Handlers
+// could look at the picture between the steps, so then each step changes it on its own.
+void TKelvoImage::AdjustTones(int Delta, long double Value, int ContrastPercent, int BrightPercent)
+{
+    TBitmap* Work = PictureBitmap();
+    if (Work == nullptr || OnAmend || OnAmended || BitsPerPixel() != 24 || Work->PixelFormat() != pf24bit) {
+        Light(Delta);
+        Gamma(Value);
+        Contrast(ContrastPercent);
+        Bright(BrightPercent);
+        return;
+    }
+    TLevelTable Composed{};
+    for (std::size_t Level = 0; Level < 256; ++Level) Composed[Level] = std::uint8_t(Level);
+    bool Changed = false;
+    const auto Then = [&Composed, &Changed](const TLevelTable& Next) {
+        Composed = ComposeTables(Composed, Next);
+        Changed = true;
+    };
+    RunInPlace("Light", {Delta}, [&](TBitmap&) { Then(MakeLightTable(Delta)); });
+    RunInPlace("Gamma", {Value}, [&](TBitmap&) { Then(MakeGammaTable(Value)); });
+    RunInPlace("Contrast", {ContrastPercent}, [&](TBitmap& Picture) {
+        const std::int64_t Pixels = std::int64_t(Picture.Width()) * Picture.Height();
+        const TLevelRange Range = LevelRangeOf(MapLevels(CountLevels(Picture, 0), Composed), Pixels, 40);
+        if (Range.High < Range.Low) return false;
+        Then(MakeContrastTable(ContrastPercent, (Range.Low + Range.High) / 2));
+        return true;
+    });
+    RunInPlace("Bright", {BrightPercent}, [&](TBitmap&) { Then(MakeBrightTable(BrightPercent)); });
+    if (Changed) ApplyLevelTable(*Work, Composed);
+}
+
 // Spread and Automatic leave the gate, the normalisation and the repaint to Linear; they announce their
 // end with the kind Linear left behind.
 void TKelvoImage::Spread(int InLow, int InHigh, int OutHigh, int OutLow)

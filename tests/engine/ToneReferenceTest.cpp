@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -116,3 +119,57 @@ TEST_P(ToneReference, FastKernelsGiveTheReferenceBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryAcceptedDepth, ToneReference, ::testing::Values(8, 15, 16, 24, 32));
+
+namespace {
+
+// Records the kinds of its events through the virtual hooks, leaving the handlers unset.
+class TWatchedImage : public TKelvoImage
+{
+public:
+    std::vector<std::string> Events;
+
+protected:
+    void DoAmend() override { Events.push_back("Amend " + Kind()); }
+    void DoAmended() override { Events.push_back("Amended " + Kind()); }
+};
+
+} // namespace
+
+TEST_P(ToneReference, AdjustTonesGivesWhatTheFourOperationsGiveOneByOne)
+{
+    const int BitCount = GetParam();
+    std::mt19937 Random(std::uint32_t(BitCount) * 104729u);
+    const std::pair<int, int> Sizes[] = {{1, 1}, {3, 2}, {7, 5}, {67, 45}, {131, 9}};
+    for (auto [Width, Height] : Sizes) {
+        TBitmap Original = RandomPicture(Width, Height, BitCount, Random());
+        if (Random() % 2 == 0) {
+            // A narrow band of levels, so that Contrast's middle moves with Light and Gamma.
+            TKelvoImage Squeeze;
+            Squeeze.Picture().SetGraphic(&Original);
+            Squeeze.Linear(20, 90 + int(Random() % 60));
+            Original = PictureOf(Squeeze);
+        }
+        // Each slider at its neutral value now and then, as the window passes them.
+        const auto Either = [&Random](int Neutral, int Other) { return Random() % 4 == 0 ? Neutral : Other; };
+        const int Delta = Either(0, int(Random() % 511) - 255);
+        const long double Value = std::pow(10.0L, (long double)Either(0, int(Random() % 61) - 30) / 60);
+        const int ContrastPercent = Either(100, int(Random() % 201));
+        const int BrightPercent = Either(100, int(Random() % 201));
+
+        TWatchedImage Together;
+        Together.Picture().SetGraphic(&Original);
+        Together.AdjustTones(Delta, Value, ContrastPercent, BrightPercent);
+        TWatchedImage OneByOne;
+        OneByOne.Picture().SetGraphic(&Original);
+        OneByOne.Light(Delta);
+        OneByOne.Gamma(Value);
+        OneByOne.Contrast(ContrastPercent);
+        OneByOne.Bright(BrightPercent);
+
+        const auto Where = ::testing::Message()
+                           << Width << " x " << Height << " at " << BitCount << " bits: Light " << Delta << ", Gamma "
+                           << double(Value) << ", Contrast " << ContrastPercent << ", Bright " << BrightPercent;
+        EXPECT_TRUE(SamePixels(PictureOf(Together), PictureOf(OneByOne))) << Where;
+        EXPECT_EQ(Together.Events, OneByOne.Events) << Where;
+    }
+}
