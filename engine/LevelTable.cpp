@@ -1,8 +1,7 @@
 #include "engine/LevelTable.h"
 
+#include "engine/LevelTableVbmi.h"
 #include "engine/Rows.h"
-
-#include <immintrin.h>
 
 namespace {
 
@@ -23,29 +22,6 @@ void ApplyToBytes(std::uint8_t* Bytes, std::size_t Count, const TLevelTable& Tab
     for (; Index < Count; ++Index) Bytes[Index] = Table[Bytes[Index]];
 }
 
-#define PIXORA_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-
-// Table's entries for 64 levels at once: the table sits in four registers; two two-register byte
-// permutations look up the lower and the upper half of the levels, and the top bit of each level picks
-// between them.
-struct TVbmiTable
-{
-    __m512i Low0, Low1, High0, High1;
-};
-
-PIXORA_VBMI inline TVbmiTable LoadVbmiTable(const TLevelTable& Table)
-{
-    return {_mm512_loadu_si512(Table.data()), _mm512_loadu_si512(Table.data() + 64),
-            _mm512_loadu_si512(Table.data() + 128), _mm512_loadu_si512(Table.data() + 192)};
-}
-
-PIXORA_VBMI inline __m512i LookUp(const TVbmiTable& Table, __m512i Levels)
-{
-    const __m512i Lower = _mm512_permutex2var_epi8(Table.Low0, Levels, Table.Low1);
-    const __m512i Upper = _mm512_permutex2var_epi8(Table.High0, Levels, Table.High1);
-    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(Levels), Lower, Upper);
-}
-
 // 64 bytes a step; the last bytes of a row go through a masked load and store, so the padding is not
 // touched.
 PIXORA_VBMI void ApplyToBytesVbmi(std::uint8_t* Bytes, std::size_t Count, const TLevelTable& Table)
@@ -58,12 +34,6 @@ PIXORA_VBMI void ApplyToBytesVbmi(std::uint8_t* Bytes, std::size_t Count, const 
         const __mmask64 Tail = ~0ull >> (64 - (Count - Index));
         _mm512_mask_storeu_epi8(Bytes + Index, Tail, LookUp(Registers, _mm512_maskz_loadu_epi8(Tail, Bytes + Index)));
     }
-}
-
-bool HasVbmi()
-{
-    static const bool Supported = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-    return Supported;
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "engine/ToneKernels.h"
 
 #include "engine/HistogramKernel.h"
+#include "engine/LevelTableVbmi.h"
 #include "engine/Rows.h"
+#include "engine/ToneKernelsVbmi.h"
 
 #include <array>
 #include <cmath>
@@ -112,9 +114,10 @@ TGrayTables MakeGrayTables()
 void ApplyGrayScale(TBitmap& Bitmap)
 {
     const TGrayTables Gray = MakeGrayTables();
-    const int Width = Bitmap.Width();
+    const std::size_t Width = std::size_t(Bitmap.Width());
     for (std::uint8_t* Row : RowAddresses(Bitmap)) {
-        for (std::uint8_t* Pixel = Row; Pixel < Row + 3 * Width; Pixel += 3) {
+        const std::size_t Done = HasVbmi() ? GrayScaleBlocks(Row, Width, Gray) : 0;
+        for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Y = std::uint8_t(Gray.Blue[Pixel[0]] + Gray.Green[Pixel[1]] + Gray.Red[Pixel[2]]);
             Pixel[0] = Y;
             Pixel[1] = Y;
@@ -132,9 +135,10 @@ void ApplySepia(TBitmap& Bitmap)
         SepiaBlue[Y] = std::uint8_t((Y * 619) >> 10);
         SepiaGreen[Y] = std::uint8_t((Y * 853) >> 10);
     }
-    const int Width = Bitmap.Width();
+    const std::size_t Width = std::size_t(Bitmap.Width());
     for (std::uint8_t* Row : RowAddresses(Bitmap)) {
-        for (std::uint8_t* Pixel = Row; Pixel < Row + 3 * Width; Pixel += 3) {
+        const std::size_t Done = HasVbmi() ? SepiaBlocks(Row, Width, Gray, SepiaBlue, SepiaGreen) : 0;
+        for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Y = std::uint8_t(Gray.Blue[Pixel[0]] + Gray.Green[Pixel[1]] + Gray.Red[Pixel[2]]);
             Pixel[0] = SepiaBlue[Y];
             Pixel[1] = SepiaGreen[Y];
@@ -148,9 +152,10 @@ void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
     // One entry per channel sum 0..765.
     std::array<std::uint8_t, 766> Table{};
     for (int Sum = 0; Sum < 766; ++Sum) Table[std::size_t(Sum)] = Sum >= 3 * Threshold ? 255 : 0;
-    const int Width = Bitmap.Width();
+    const std::size_t Width = std::size_t(Bitmap.Width());
     for (std::uint8_t* Row : RowAddresses(Bitmap)) {
-        for (std::uint8_t* Pixel = Row; Pixel < Row + 3 * Width; Pixel += 3) {
+        const std::size_t Done = HasVbmi() ? BlackAndWhiteBlocks(Row, Width, Threshold) : 0;
+        for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Level = Table[std::size_t(Pixel[0] + Pixel[1] + Pixel[2])];
             Pixel[0] = Level;
             Pixel[1] = Level;
