@@ -53,11 +53,12 @@ TBitmap& TBitmap::operator=(TBitmap&& Source) noexcept
 
 TBitmap::~TBitmap() = default;
 
-void TBitmap::Allocate(int NewWidth, int NewHeight, int NewBitCount)
+void TBitmap::Allocate(int NewWidth, int NewHeight, int NewBitCount, bool Zeroed)
 {
     if (NewWidth < 0 || NewHeight < 0) throw EInvalidGraphic(Messages::SInvalidBitmap);
     const std::size_t RowBytes = BytesPerScanLine(NewWidth, NewBitCount);
-    FBits = TLargeBlock(RowBytes * std::size_t(NewHeight));
+    const std::size_t Total = RowBytes * std::size_t(NewHeight);
+    FBits = Zeroed ? TLargeBlock(Total) : TLargeBlock::ForOverwrite(Total);
     FWidth = NewWidth;
     FHeight = NewHeight;
     FBitCount = NewBitCount;
@@ -66,7 +67,7 @@ void TBitmap::Allocate(int NewWidth, int NewHeight, int NewBitCount)
 
 void TBitmap::CopyFrom(const TBitmap& Source)
 {
-    Allocate(Source.FWidth, Source.FHeight, Source.FBitCount);
+    Allocate(Source.FWidth, Source.FHeight, Source.FBitCount, false);
     FBitFields = Source.FBitFields;
     FHandleType = Source.FHandleType;
     FPalette = Source.FPalette;
@@ -81,29 +82,47 @@ void TBitmap::SetSize(int NewWidth, int NewHeight)
     FBitFields = Old.FBitFields;
     FHandleType = Old.FHandleType;
     FPalette = Old.FPalette;
-    Allocate(NewWidth, NewHeight, Old.FBitCount);
+    Allocate(NewWidth, NewHeight, Old.FBitCount, true);
     const std::size_t Bytes = std::min(FRowBytes, BytesPerScanLine(std::min(FWidth, Old.FWidth), FBitCount));
     for (int Y = 0; Y < std::min(FHeight, Old.FHeight); ++Y)
         std::memcpy(FBits.get() + std::size_t(Y) * FRowBytes, Old.FBits.get() + std::size_t(Y) * Old.FRowBytes, Bytes);
     Changed();
 }
 
-void TBitmap::SetLayout(int NewWidth, int NewHeight, int NewBitCount, std::optional<TBitFields> NewBitFields)
+void TBitmap::CheckBitCount(int BitCount)
 {
-    switch (NewBitCount) {
+    switch (BitCount) {
     case 1:
     case 4:
     case 8:
     case 16:
     case 24:
     case 32:
-        break;
+        return;
     default:
         throw EInvalidGraphic(Messages::SInvalidPixelFormat);
     }
-    Allocate(NewWidth, NewHeight, NewBitCount);
+}
+
+void TBitmap::SetLayout(int NewWidth, int NewHeight, int NewBitCount, std::optional<TBitFields> NewBitFields)
+{
+    CheckBitCount(NewBitCount);
+    Allocate(NewWidth, NewHeight, NewBitCount, true);
     FBitFields = NewBitFields;
     FHandleType = bmDIB;
+}
+
+void TBitmap::SetLayoutForOverwrite(int NewWidth, int NewHeight, int NewBitCount,
+                                    std::optional<TBitFields> NewBitFields)
+{
+    CheckBitCount(NewBitCount);
+    Allocate(NewWidth, NewHeight, NewBitCount, false);
+    FBitFields = NewBitFields;
+    FHandleType = bmDIB;
+    const std::size_t UsedBytes = (std::size_t(FWidth) * std::size_t(FBitCount) + 7) / 8;
+    if (UsedBytes < FRowBytes)
+        for (int Y = 0; Y < FHeight; ++Y)
+            std::memset(FBits.get() + std::size_t(Y) * FRowBytes + UsedBytes, 0, FRowBytes - UsedBytes);
 }
 
 TPixelFormat TBitmap::PixelFormat() const

@@ -88,6 +88,10 @@ public:
     // Replaces the layout without converting pixels: the rows are reallocated and zeroed. Used by the
     // codecs and by conversions that write every pixel themselves.
     void SetLayout(int NewWidth, int NewHeight, int NewBitCount, std::optional<TBitFields> NewBitFields = std::nullopt);
+    // The same for callers that write every pixel of every row: only the padding at the end of each row
+    // is zeroed, the pixels' bytes are left as the reused memory holds them.
+    void SetLayoutForOverwrite(int NewWidth, int NewHeight, int NewBitCount,
+                               std::optional<TBitFields> NewBitFields = std::nullopt);
 
     TPalette Palette() const override { return FPalette; }
     // The colour table of a bitmap of 8 bits or fewer; kept but unused above 8 bits.
@@ -107,7 +111,9 @@ public:
     void Modified() const { Changed(); }
 
 private:
-    void Allocate(int NewWidth, int NewHeight, int NewBitCount);
+    // Rows of zeros, or of unspecified bytes where Zeroed is false.
+    void Allocate(int NewWidth, int NewHeight, int NewBitCount, bool Zeroed);
+    static void CheckBitCount(int BitCount);
     void CopyFrom(const TBitmap& Source);
 
     int FWidth = 0;

@@ -100,7 +100,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value)
     const std::size_t OldTotal = FRowBytes * std::size_t(FHeight);
     const std::size_t NewTotal = NewRowBytes * std::size_t(FHeight);
     const std::size_t UsedBytes = (std::size_t(FWidth) * std::size_t(Target.BitCount) + 7) / 8;
-    TLargeBlock Grown = NewTotal > OldTotal ? TLargeBlock(NewTotal) : TLargeBlock();
+    TLargeBlock Grown = NewTotal > OldTotal ? TLargeBlock::ForOverwrite(NewTotal) : TLargeBlock();
     std::uint8_t* NewBits = Grown ? Grown.get() : FBits.get();
     std::vector<std::uint8_t> OldRow(Grown ? 0 : FRowBytes);
     std::vector<std::uint8_t> Between(Reader && Target.Writer ? std::size_t(FWidth) * 3 : 0);

@@ -1,7 +1,10 @@
 #include "platform/system/LargeBlock.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -22,18 +25,94 @@ std::size_t RoundUp(std::size_t Value, std::size_t Unit)
 // less than whole huge pages makes the mapping whole huge pages, which the kernel places on a boundary.
 constexpr std::size_t HeapHeader = 64;
 
+constexpr std::size_t KeptBlocks = 2;
+constexpr std::size_t KeptBytes = std::size_t(256) << 20;
+
+// Mappings of freed blocks kept for the next blocks, newest first. It is trivially destructible, so
+// blocks that the destructors of other statics free at exit still find it.
+class TFreedBlocks
+{
+public:
+    // The smallest kept mapping of at least Length bytes, cut to Length; null if none is that large.
+    std::uint8_t* Take(std::size_t Length)
+    {
+        TEntry Found;
+        {
+            std::lock_guard Guard(FLock);
+            auto Best = FEntries.end();
+            for (auto Entry = FEntries.begin(); Entry != FEntries.end(); ++Entry)
+                if (Entry->Data != nullptr && Entry->Length >= Length &&
+                    (Best == FEntries.end() || Entry->Length < Best->Length))
+                    Best = Entry;
+            if (Best == FEntries.end()) return nullptr;
+            Found = *Best;
+            std::move(Best + 1, FEntries.end(), Best);
+            FEntries.back() = TEntry{};
+        }
+        if (Found.Length > Length) munmap(Found.Data + Length, Found.Length - Length);
+        return Found.Data;
+    }
+
+    // Keeps the mapping of Length bytes at Data and, newest first, the others that fit the limits; unmaps
+    // the rest.
+    void Keep(std::uint8_t* Data, std::size_t Length) noexcept
+    {
+        std::array<TEntry, KeptBlocks + 1> Dropped{};
+        {
+            std::lock_guard Guard(FLock);
+            Dropped.back() = FEntries.back();
+            std::move_backward(FEntries.begin(), FEntries.end() - 1, FEntries.end());
+            FEntries.front() = TEntry{Data, Length};
+            std::size_t Total = 0;
+            for (std::size_t Index = 0; Index < KeptBlocks; ++Index) {
+                if (Total + FEntries[Index].Length > KeptBytes)
+                    std::swap(Dropped[Index], FEntries[Index]);
+                else
+                    Total += FEntries[Index].Length;
+            }
+        }
+        for (const TEntry& Entry : Dropped)
+            if (Entry.Data != nullptr) munmap(Entry.Data, Entry.Length);
+    }
+
+private:
+    struct TEntry
+    {
+        std::uint8_t* Data = nullptr;
+        std::size_t Length = 0;
+    };
+    std::mutex FLock;
+    std::array<TEntry, KeptBlocks> FEntries{};
+};
+
+constinit TFreedBlocks FreedBlocks;
+
 } // namespace
 
-TLargeBlock::TLargeBlock(std::size_t Size) : FSize(Size)
+TLargeBlock::TLargeBlock(std::size_t Size) : TLargeBlock(Size, true)
+{}
+
+TLargeBlock TLargeBlock::ForOverwrite(std::size_t Size)
+{
+    return TLargeBlock(Size, false);
+}
+
+TLargeBlock::TLargeBlock(std::size_t Size, bool Zeroed) : FSize(Size)
 {
     if (Size == 0) return;
     if (Size < HugePage) {
-        FData = static_cast<std::uint8_t*>(std::calloc(Size, 1));
+        FData = static_cast<std::uint8_t*>(Zeroed ? std::calloc(Size, 1) : std::malloc(Size));
         if (FData == nullptr) throw std::bad_alloc();
         return;
     }
-    // One huge page more than needed, then the ends trimmed off so that the block starts on a boundary.
     const std::size_t Length = RoundUp(Size, HugePage);
+    if (std::uint8_t* Kept = FreedBlocks.Take(Length)) {
+        FData = Kept;
+        FMapped = Length;
+        if (Zeroed) std::memset(FData, 0, Size);
+        return;
+    }
+    // One huge page more than needed, then the ends trimmed off so that the block starts on a boundary.
     void* Mapping = mmap(nullptr, Length + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (Mapping == MAP_FAILED) throw std::bad_alloc();
     auto* Start = static_cast<std::uint8_t*>(Mapping);
@@ -69,7 +148,7 @@ TLargeBlock::~TLargeBlock()
 void TLargeBlock::Release() noexcept
 {
     if (FMapped > 0)
-        munmap(FData, FMapped);
+        FreedBlocks.Keep(FData, FMapped);
     else
         std::free(FData);
 }

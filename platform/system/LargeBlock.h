@@ -2,7 +2,9 @@
 // Memory for whole pictures and files. A first touch of a fresh page faults, and at 4 KiB a page a
 // 12-megapixel bitmap costs thousands of faults, more than copying it; so blocks of 2 MiB and more are
 // mapped on 2 MiB boundaries, in whole 2 MiB pages, and advised to use huge pages where the kernel offers
-// them on request. Smaller blocks come from the heap.
+// them on request. Smaller blocks come from the heap. The last two large blocks freed (up to a total of
+// 256 MiB) stay mapped and serve the next large blocks, whose pages are then already present: pictures
+// are often freed and allocated again at the same size, as each edit replaces one.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +17,9 @@ public:
     TLargeBlock() = default;
     // Size bytes reading as zero; raises std::bad_alloc.
     explicit TLargeBlock(std::size_t Size);
+    // Size bytes of unspecified contents, for callers that write every byte before reading any: a
+    // reused block is not cleared.
+    static TLargeBlock ForOverwrite(std::size_t Size);
     TLargeBlock(TLargeBlock&& Source) noexcept;
     TLargeBlock& operator=(TLargeBlock&& Source) noexcept;
     TLargeBlock(const TLargeBlock&) = delete;
@@ -30,6 +35,7 @@ public:
     void Shrink(std::size_t Size);
 
 private:
+    TLargeBlock(std::size_t Size, bool Zeroed);
     void Release() noexcept;
 
     std::uint8_t* FData = nullptr;

@@ -1,6 +1,8 @@
 // Large blocks and whole-file reads: sizes on both sides of the huge-page threshold, fresh memory
-// reading as zero, shrinking keeping the first bytes, files read whole whatever their length.
+// reading as zero, shrinking keeping the first bytes, reused memory cleared where asked, files read
+// whole whatever their length.
 #include "platform/system/LargeBlock.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/system/FileUtils.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +31,58 @@ TEST(LargeBlock, FreshBlocksReadAsZeroAndShrinkKeepingTheirStart)
         EXPECT_EQ(Block.get()[Kept - 1], std::uint8_t((Kept - 1) * 7 + 1));
     }
     EXPECT_FALSE(TLargeBlock(0));
+}
+
+bool AllBytesAre(const std::uint8_t* Begin, std::size_t Size, std::uint8_t Value)
+{
+    return std::all_of(Begin, Begin + Size, [=](std::uint8_t Byte) { return Byte == Value; });
+}
+
+// Freed blocks are written all over first, so memory handed out again would show it.
+TEST(LargeBlock, MemoryFreedAndTakenAgainReadsAsZeroAtEverySize)
+{
+    for (const std::size_t Size : {6 * MiB, 6 * MiB - 5, 3 * MiB, 9 * MiB + 1, 4 * MiB}) {
+        {
+            TLargeBlock Dirty = TLargeBlock::ForOverwrite(Size);
+            ASSERT_EQ(Dirty.size(), Size);
+            std::fill(Dirty.get(), Dirty.get() + Size, std::uint8_t(0xA5));
+        }
+        TLargeBlock Fresh(Size);
+        ASSERT_EQ(Fresh.size(), Size);
+        EXPECT_TRUE(AllBytesAre(Fresh.get(), Size, 0)) << Size;
+        std::fill(Fresh.get(), Fresh.get() + Size, std::uint8_t(0x5A));
+        TLargeBlock Shrunk = TLargeBlock::ForOverwrite(Size + 2 * MiB);
+        std::fill(Shrunk.get(), Shrunk.get() + Size + 2 * MiB, std::uint8_t(0x3C));
+        Shrunk.Shrink(Size / 2);
+    }
+    // A block larger than the ones kept is mapped afresh, and every byte of it can be written.
+    TLargeBlock Larger = TLargeBlock::ForOverwrite(40 * MiB);
+    std::fill(Larger.get(), Larger.get() + Larger.size(), std::uint8_t(1));
+    EXPECT_TRUE(AllBytesAre(Larger.get(), Larger.size(), 1));
+}
+
+// A bitmap laid out over reused memory: a plain layout is black, one for overwriting still has zero
+// padding at the end of each row.
+TEST(LargeBlock, BitmapsOverReusedMemoryKeepTheirZeros)
+{
+    constexpr int Width = 1001; // 3003 bytes of pixels and one of padding a row at 24 bits
+    constexpr int Height = 1500;
+    for (int Round = 0; Round < 3; ++Round) {
+        {
+            TBitmap Dirty;
+            Dirty.SetLayoutForOverwrite(Width, Height, 24);
+            std::fill(Dirty.ScanLine(0), Dirty.ScanLine(0) + Dirty.RowBytes() * Height, std::uint8_t(0xEE));
+        }
+        TBitmap Overwritten;
+        Overwritten.SetLayoutForOverwrite(Width, Height, 24);
+        for (int Y = 0; Y < Height; ++Y) ASSERT_EQ(Overwritten.ScanLine(Y)[3 * Width], 0) << "row " << Y;
+        std::fill(Overwritten.ScanLine(0), Overwritten.ScanLine(0) + Overwritten.RowBytes() * Height,
+                  std::uint8_t(0xEE));
+        Overwritten = TBitmap();
+        TBitmap Plain;
+        Plain.SetLayout(Width, Height, 24);
+        EXPECT_TRUE(AllBytesAre(Plain.ScanLine(0), Plain.RowBytes() * Height, 0)) << "round " << Round;
+    }
 }
 
 TEST(LargeBlock, LargeAppendKeepsTheVectorsBytes)

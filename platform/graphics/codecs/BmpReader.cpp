@@ -240,12 +240,12 @@ void ReadBitFieldRows(const TRowSource& Source, const TBmpHeader& Header, TBitma
     if (Representable) {
         // The masks of the uncompressed layouts are those layouts themselves.
         const bool Plain = Bits == 16 ? Fields == BitFields555 : Fields == TBitFields{0xFF0000, 0xFF00, 0xFF};
-        Result.SetLayout(Header.Width, Header.Height, Bits, Plain ? std::nullopt : std::optional(Fields));
+        Result.SetLayoutForOverwrite(Header.Width, Header.Height, Bits, Plain ? std::nullopt : std::optional(Fields));
         CopyRows(Source, Result);
         return;
     }
     // Channels wider than 8 bits, or missing, have no bit-field layout of their own: 24 bits instead.
-    Result.SetLayout(Header.Width, Header.Height, 24);
+    Result.SetLayoutForOverwrite(Header.Width, Header.Height, 24);
     const TMaskedReader Reader(Fields);
     for (int Y = 0; Y < Header.Height; ++Y)
         ReadMaskedRow(Source.Row(Y), Bits, Header.Width, Reader, Result.ScanLine(Y));
@@ -257,10 +257,10 @@ void ReadUncompressed(std::span<const std::uint8_t> Bytes, const TBmpHeader& Hea
     if (Header.Compression != BI_RGB) {
         ReadBitFieldRows(Source, Header, Result);
     } else if (Header.BitCount == 2) {
-        Result.SetLayout(Header.Width, Header.Height, 4);
+        Result.SetLayoutForOverwrite(Header.Width, Header.Height, 4);
         WidenTwoBitRows(Source, Result);
     } else {
-        Result.SetLayout(Header.Width, Header.Height, Header.BitCount);
+        Result.SetLayoutForOverwrite(Header.Width, Header.Height, Header.BitCount);
         CopyRows(Source, Result);
     }
 }
