@@ -86,8 +86,11 @@ THalftoneMap::THalftoneMap()
     for (int Level = 0; Level < 256; ++Level) {
         const int Step = (Level + CubeLevelStep / 2) / CubeLevelStep;
         const int Error = Level - CubeLevel(Step);
-        FCubeStep[std::size_t(Level)] = std::uint8_t(Step);
-        FCubeError[std::size_t(Level)] = std::uint16_t(Error * Error);
+        // Within half a step of its cube level, a level's square is never below its error's square.
+        const auto Share = std::uint64_t(Level * Level - Error * Error) << 32 | std::uint64_t(Level) << 16;
+        FRed[std::size_t(Level)] = Share | std::uint64_t(36 * Step);
+        FGreen[std::size_t(Level)] = Share | std::uint64_t(6 * Step);
+        FBlue[std::size_t(Level)] = Share | std::uint64_t(Step);
     }
     // Every grey of the palette with its index: the six cube greys and the extra ones.
     struct TGrey
@@ -105,7 +108,7 @@ THalftoneMap::THalftoneMap()
             const int BestDistance = std::abs(3 * Best.Level - Sum);
             if (Distance < BestDistance || (Distance == BestDistance && Grey.Index < Best.Index)) Best = Grey;
         }
-        FGreyLevel[std::size_t(Sum)] = std::uint8_t(Best.Level);
+        FGreyOffset[std::size_t(Sum)] = 3 * Best.Level * Best.Level - 2 * Best.Level * Sum;
         FGreyIndex[std::size_t(Sum)] = std::uint8_t(Best.Index);
     }
 }

@@ -24,7 +24,10 @@ const TPalette& BlackWhitePalette();
 
 // The nearest halftone entry of any 24-bit colour without searching: the nearest cube colour is found
 // channel by channel, the nearest grey from the channel sum (the distance to a grey L is smallest where
-// |3L - (red + green + blue)| is), and the closer of the two wins.
+// |3L - (red + green + blue)| is), and the closer of the two wins. The grey's squared distance less the
+// cube colour's is the sum over the channels of (level² - the level's cube error), plus 3L² - 2L × sum:
+// one table a channel holds its share of that difference, of the cube index and of the sum in one
+// word, so that three look-ups and two additions give all three.
 class THalftoneMap
 {
 public:
@@ -32,23 +35,21 @@ public:
 
     std::uint8_t Index(std::uint8_t Red, std::uint8_t Green, std::uint8_t Blue) const
     {
-        const int CubeDistance = FCubeError[Red] + FCubeError[Green] + FCubeError[Blue];
-        const int CubeIndex = 36 * FCubeStep[Red] + 6 * FCubeStep[Green] + FCubeStep[Blue];
-        const int Sum = Red + Green + Blue;
-        const int Grey = FGreyLevel[std::size_t(Sum)];
-        const int GreyDistance =
-            (Red - Grey) * (Red - Grey) + (Green - Grey) * (Green - Grey) + (Blue - Grey) * (Blue - Grey);
-        const int GreyIndex = FGreyIndex[std::size_t(Sum)];
-        if (GreyDistance < CubeDistance) return std::uint8_t(GreyIndex);
-        if (GreyDistance > CubeDistance) return std::uint8_t(CubeIndex);
-        return std::uint8_t(GreyIndex < CubeIndex ? GreyIndex : CubeIndex);
+        const std::uint64_t Word = FRed[Red] + FGreen[Green] + FBlue[Blue];
+        const int CubeIndex = int(Word & 0xFFFF);
+        const auto Sum = std::size_t((Word >> 16) & 0xFFFF);
+        const std::int64_t Difference = std::int64_t(Word >> 32) + FGreyOffset[Sum]; // grey less cube
+        const int GreyIndex = FGreyIndex[Sum];
+        return std::uint8_t(Difference < 0 || (Difference == 0 && GreyIndex < CubeIndex) ? GreyIndex : CubeIndex);
     }
 
 private:
     THalftoneMap();
 
-    std::array<std::uint8_t, 256> FCubeStep{};   // nearest cube step 0..5 of a level
-    std::array<std::uint16_t, 256> FCubeError{}; // squared distance of a level to that step
-    std::array<std::uint8_t, 766> FGreyLevel{};  // nearest grey (cube greys included) of a channel sum
-    std::array<std::uint8_t, 766> FGreyIndex{};  // its palette index
+    // Per level: (level² - cube error) << 32 | level << 16 | the cube index of the level's nearest step.
+    std::array<std::uint64_t, 256> FRed{};
+    std::array<std::uint64_t, 256> FGreen{};
+    std::array<std::uint64_t, 256> FBlue{};
+    std::array<std::int32_t, 766> FGreyOffset{}; // 3L² - 2L × sum for the nearest grey L of a sum
+    std::array<std::uint8_t, 766> FGreyIndex{};  // that grey's palette index
 };

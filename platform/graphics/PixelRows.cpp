@@ -1,6 +1,7 @@
 #include "platform/graphics/PixelRows.h"
 
 #include "platform/graphics/HalftonePalette.h"
+#include "platform/graphics/PixelRowsAvx2.h"
 
 #include <bit>
 #include <cstring>
@@ -68,7 +69,7 @@ void ReadMaskedRow(const std::uint8_t* Source, int BitCount, int Width, const TM
 
 void ReadBgrxRow(const std::uint8_t* Source, int Width, std::uint8_t* Bgr)
 {
-    for (int X = 0; X < Width; ++X) {
+    for (int X = Avx2Rows::Available() ? Avx2Rows::ReadBgrx(Source, Width, Bgr) : 0; X < Width; ++X) {
         Bgr[3 * X] = Source[4 * X];
         Bgr[3 * X + 1] = Source[4 * X + 1];
         Bgr[3 * X + 2] = Source[4 * X + 2];
@@ -112,10 +113,11 @@ void WriteHalftoneRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
     for (int X = 0; X < Width; ++X) Target[X] = Map.Index(Bgr[3 * X + 2], Bgr[3 * X + 1], Bgr[3 * X]);
 }
 
-// The words are stored a byte at a time, low byte first, which the compiler vectorises.
+// The words are stored a byte at a time, low byte first; the plain loops finish the rows the AVX2 kernels
+// start.
 void Write555Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
-    for (int X = 0; X < Width; ++X) {
+    for (int X = Avx2Rows::Available() ? Avx2Rows::Write555(Bgr, Width, Target) : 0; X < Width; ++X) {
         const int Word = (Bgr[3 * X + 2] >> 3) << 10 | (Bgr[3 * X + 1] >> 3) << 5 | Bgr[3 * X] >> 3;
         Target[2 * X] = std::uint8_t(Word);
         Target[2 * X + 1] = std::uint8_t(Word >> 8);
@@ -124,7 +126,7 @@ void Write555Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 
 void Write565Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
-    for (int X = 0; X < Width; ++X) {
+    for (int X = Avx2Rows::Available() ? Avx2Rows::Write565(Bgr, Width, Target) : 0; X < Width; ++X) {
         const int Word = (Bgr[3 * X + 2] >> 3) << 11 | (Bgr[3 * X + 1] >> 2) << 5 | Bgr[3 * X] >> 3;
         Target[2 * X] = std::uint8_t(Word);
         Target[2 * X + 1] = std::uint8_t(Word >> 8);
@@ -133,7 +135,7 @@ void Write565Row(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 
 void WriteBgrxRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
-    for (int X = 0; X < Width; ++X) {
+    for (int X = Avx2Rows::Available() ? Avx2Rows::WriteBgrx(Bgr, Width, Target) : 0; X < Width; ++X) {
         Target[4 * X] = Bgr[3 * X];
         Target[4 * X + 1] = Bgr[3 * X + 1];
         Target[4 * X + 2] = Bgr[3 * X + 2];

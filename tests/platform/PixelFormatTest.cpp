@@ -334,6 +334,43 @@ TEST(PixelFormat, RowPaddingStaysZero)
             }
 }
 
+// Conversions of wide rows, whose bulk takes the block kernels and whose last pixels the plain ones,
+// against each pixel's own formula: the widths leave every possible tail.
+TEST(PixelFormat, WideRowsMatchThePerPixelFormulas)
+{
+    for (int Width : {1, 9, 17, 61, 257, 1003}) {
+        constexpr int Height = 3;
+        const auto Seed = std::uint32_t(Width);
+        const TBitmap Original = MakeRandomBitmap(Width, Height, 24, Seed);
+        const TBitmap Original32 = MakeRandomBitmap(Width, Height, 32, Seed + 1);
+        TBitmap To32 = Original, To16 = Original, To15 = Original, From32 = Original32, From32To16 = Original32;
+        To32.SetPixelFormat(pf32bit);
+        To16.SetPixelFormat(pf16bit);
+        To15.SetPixelFormat(pf15bit);
+        From32.SetPixelFormat(pf24bit);
+        From32To16.SetPixelFormat(pf16bit);
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X) {
+                const std::uint8_t* Bgr = Original.ScanLine(Y) + 3 * X;
+                const int Blue = Bgr[0], Green = Bgr[1], Red = Bgr[2];
+                const std::uint8_t* Wide = To32.ScanLine(Y) + 4 * X;
+                ASSERT_EQ((TBgr{Wide[0], Wide[1], Wide[2]}), (TBgr{Blue, Green, Red}))
+                    << X << "," << Y << " of " << Width;
+                ASSERT_EQ(Wide[3], 0);
+                std::uint16_t Word;
+                std::memcpy(&Word, To16.ScanLine(Y) + 2 * X, 2);
+                ASSERT_EQ(Word, (Red >> 3) << 11 | (Green >> 2) << 5 | Blue >> 3) << X << "," << Y << " of " << Width;
+                std::memcpy(&Word, To15.ScanLine(Y) + 2 * X, 2);
+                ASSERT_EQ(Word, (Red >> 3) << 10 | (Green >> 3) << 5 | Blue >> 3) << X << "," << Y << " of " << Width;
+
+                const std::uint8_t* Bgrx = Original32.ScanLine(Y) + 4 * X;
+                ASSERT_EQ(Pixel24(From32, X, Y), (TBgr{Bgrx[0], Bgrx[1], Bgrx[2]})) << X << "," << Y << " of " << Width;
+                std::memcpy(&Word, From32To16.ScanLine(Y) + 2 * X, 2);
+                ASSERT_EQ(Word, (Bgrx[2] >> 3) << 11 | (Bgrx[1] >> 2) << 5 | Bgrx[0] >> 3) << X << "," << Y;
+            }
+    }
+}
+
 TEST(PixelFormat, EmptyBitmapsConvert)
 {
     TBitmap Bitmap;

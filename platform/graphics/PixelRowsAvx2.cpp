@@ -1,0 +1,92 @@
+#include "platform/graphics/PixelRowsAvx2.h"
+
+#include <immintrin.h>
+
+#define PIXORA_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+// Eight 24-bit pixels at Bgr as the low three bytes of eight 32-bit words (the top byte 0); reads 28
+// bytes.
+PIXORA_AVX2 inline __m256i LoadEightBgr(const std::uint8_t* Bgr)
+{
+    const __m128i Low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bgr));
+    const __m128i High = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bgr + 12));
+    const __m256i Both = _mm256_inserti128_si256(_mm256_castsi128_si256(Low), High, 1);
+    const __m256i Spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm256_shuffle_epi8(Both, Spread);
+}
+
+// The 16-bit words of eight pixels' 32-bit words, each channel's top bits moved to its place: the
+// shifts bring the top bits of blue, green and red (bytes 0, 1, 2) down to bit 0, GreenAt and RedAt.
+template <int GreenBits, int GreenAt, int RedAt> PIXORA_AVX2 inline __m256i PackWords(__m256i Pixels)
+{
+    const __m256i Blue = _mm256_and_si256(_mm256_srli_epi32(Pixels, 3), _mm256_set1_epi32(0x1F));
+    const __m256i Green = _mm256_and_si256(_mm256_srli_epi32(Pixels, 16 - GreenBits - GreenAt),
+                                           _mm256_set1_epi32(((1 << GreenBits) - 1) << GreenAt));
+    const __m256i Red = _mm256_and_si256(_mm256_srli_epi32(Pixels, 24 - 5 - RedAt), _mm256_set1_epi32(0x1F << RedAt));
+    return _mm256_or_si256(_mm256_or_si256(Blue, Green), Red);
+}
+
+template <int GreenBits, int GreenAt, int RedAt>
+PIXORA_AVX2 int WriteWords(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
+{
+    // Sixteen pixels a step; the last read ends 4 bytes past the sixteenth pixel.
+    int X = 0;
+    for (; X + 18 <= Width; X += 16) {
+        const __m256i First = PackWords<GreenBits, GreenAt, RedAt>(LoadEightBgr(Bgr + 3 * X));
+        const __m256i Second = PackWords<GreenBits, GreenAt, RedAt>(LoadEightBgr(Bgr + 3 * X + 24));
+        // packus works within each 128-bit half: the quarters come out as 0-3, 8-11, 4-7, 12-15.
+        const __m256i Words = _mm256_permute4x64_epi64(_mm256_packus_epi32(First, Second), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(Target + 2 * X), Words);
+    }
+    return X;
+}
+
+} // namespace
+
+namespace Avx2Rows {
+
+bool Available()
+{
+    static const bool Supported = __builtin_cpu_supports("avx2");
+    return Supported;
+}
+
+PIXORA_AVX2 int WriteBgrx(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
+{
+    int X = 0;
+    for (; X + 10 <= Width; X += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(Target + 4 * X), LoadEightBgr(Bgr + 3 * X));
+    return X;
+}
+
+PIXORA_AVX2 int ReadBgrx(const std::uint8_t* Source, int Width, std::uint8_t* Bgr)
+{
+    // Each half keeps its four pixels' three bytes in its low 12 bytes; the words are then gathered
+    // into the low 24 bytes.
+    const __m256i Squeeze = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, //
+                                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i Gather = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    int X = 0;
+    for (; X + 8 <= Width; X += 8) {
+        const __m256i Pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Source + 4 * X));
+        const __m256i Packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(Pixels, Squeeze), Gather);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Bgr + 3 * X), _mm256_castsi256_si128(Packed));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(Bgr + 3 * X + 16), _mm256_extracti128_si256(Packed, 1));
+    }
+    return X;
+}
+
+int Write565(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
+{
+    return WriteWords<6, 5, 11>(Bgr, Width, Target);
+}
+
+int Write555(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
+{
+    return WriteWords<5, 5, 10>(Bgr, Width, Target);
+}
+
+} // namespace Avx2Rows
