@@ -87,10 +87,10 @@ THalftoneMap::THalftoneMap()
         const int Step = (Level + CubeLevelStep / 2) / CubeLevelStep;
         const int Error = Level - CubeLevel(Step);
         // Within half a step of its cube level, a level's square is never below its error's square.
-        const auto Share = std::uint64_t(Level * Level - Error * Error) << 32 | std::uint64_t(Level) << 16;
-        FRed[std::size_t(Level)] = Share | std::uint64_t(36 * Step);
-        FGreen[std::size_t(Level)] = Share | std::uint64_t(6 * Step);
-        FBlue[std::size_t(Level)] = Share | std::uint64_t(Step);
+        const auto Share = std::uint32_t(Level * Level - Error * Error) << 8;
+        FRed[std::size_t(Level)] = Share | std::uint32_t(36 * Step);
+        FGreen[std::size_t(Level)] = Share | std::uint32_t(6 * Step);
+        FBlue[std::size_t(Level)] = Share | std::uint32_t(Step);
     }
     // Every grey of the palette with its index: the six cube greys and the extra ones.
     struct TGrey
@@ -108,7 +108,6 @@ THalftoneMap::THalftoneMap()
             const int BestDistance = std::abs(3 * Best.Level - Sum);
             if (Distance < BestDistance || (Distance == BestDistance && Grey.Index < Best.Index)) Best = Grey;
         }
-        FGreyOffset[std::size_t(Sum)] = 3 * Best.Level * Best.Level - 2 * Best.Level * Sum;
-        FGreyIndex[std::size_t(Sum)] = std::uint8_t(Best.Index);
+        FGrey[std::size_t(Sum)] = (3 * Best.Level * Best.Level - 2 * Best.Level * Sum) * 256 + Best.Index;
     }
 }

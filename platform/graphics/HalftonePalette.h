@@ -10,6 +10,7 @@
 // entries at the same distance the lowest index wins.
 
 #include "platform/graphics/Palette.h"
+#include "platform/graphics/PixelRowsAvx2.h"
 
 #include <array>
 #include <cstdint>
@@ -26,8 +27,8 @@ const TPalette& BlackWhitePalette();
 // channel by channel, the nearest grey from the channel sum (the distance to a grey L is smallest where
 // |3L - (red + green + blue)| is), and the closer of the two wins. The grey's squared distance less the
 // cube colour's is the sum over the channels of (level² - the level's cube error), plus 3L² - 2L × sum:
-// one table a channel holds its share of that difference, of the cube index and of the sum in one
-// word, so that three look-ups and two additions give all three.
+// one table a channel holds its share of that difference and of the cube index in one word, so that
+// three look-ups and two additions give both.
 class THalftoneMap
 {
 public:
@@ -35,21 +36,22 @@ public:
 
     std::uint8_t Index(std::uint8_t Red, std::uint8_t Green, std::uint8_t Blue) const
     {
-        const std::uint64_t Word = FRed[Red] + FGreen[Green] + FBlue[Blue];
-        const int CubeIndex = int(Word & 0xFFFF);
-        const auto Sum = std::size_t((Word >> 16) & 0xFFFF);
-        const std::int64_t Difference = std::int64_t(Word >> 32) + FGreyOffset[Sum]; // grey less cube
-        const int GreyIndex = FGreyIndex[Sum];
+        const std::uint32_t Word = FRed[Red] + FGreen[Green] + FBlue[Blue];
+        const std::int32_t Grey = FGrey[std::size_t(Red + Green + Blue)];
+        const std::int32_t Difference = std::int32_t(Word >> 8) + (Grey >> 8); // grey less cube
+        const int CubeIndex = int(Word & 0xFF);
+        const int GreyIndex = Grey & 0xFF;
         return std::uint8_t(Difference < 0 || (Difference == 0 && GreyIndex < CubeIndex) ? GreyIndex : CubeIndex);
     }
 
 private:
+    friend int Avx2Rows::WriteHalftone(const std::uint8_t* Bgr, int Width, std::uint8_t* Target);
     THalftoneMap();
 
-    // Per level: (level² - cube error) << 32 | level << 16 | the cube index of the level's nearest step.
-    std::array<std::uint64_t, 256> FRed{};
-    std::array<std::uint64_t, 256> FGreen{};
-    std::array<std::uint64_t, 256> FBlue{};
-    std::array<std::int32_t, 766> FGreyOffset{}; // 3L² - 2L × sum for the nearest grey L of a sum
-    std::array<std::uint8_t, 766> FGreyIndex{};  // that grey's palette index
+    // Per level: (level² - cube error) << 8 | the cube index of the level's nearest step.
+    std::array<std::uint32_t, 256> FRed{};
+    std::array<std::uint32_t, 256> FGreen{};
+    std::array<std::uint32_t, 256> FBlue{};
+    // For the nearest grey L of a sum: (3L² - 2L × sum) × 256 + L's palette index.
+    std::array<std::int32_t, 766> FGrey{};
 };

@@ -110,7 +110,8 @@ void WriteStandardColorRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Tar
 void WriteHalftoneRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
     const THalftoneMap& Map = THalftoneMap::Instance();
-    for (int X = 0; X < Width; ++X) Target[X] = Map.Index(Bgr[3 * X + 2], Bgr[3 * X + 1], Bgr[3 * X]);
+    for (int X = Avx2Rows::Available() ? Avx2Rows::WriteHalftone(Bgr, Width, Target) : 0; X < Width; ++X)
+        Target[X] = Map.Index(Bgr[3 * X + 2], Bgr[3 * X + 1], Bgr[3 * X]);
 }
 
 // The words are stored a byte at a time, low byte first; the plain loops finish the rows the AVX2 kernels

@@ -1,5 +1,7 @@
 #include "platform/graphics/PixelRowsAvx2.h"
 
+#include "platform/graphics/HalftonePalette.h"
+
 #include <immintrin.h>
 
 #define PIXORA_AVX2 __attribute__((target("avx2")))
@@ -87,6 +89,43 @@ int Write565(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 int Write555(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
     return WriteWords<5, 5, 10>(Bgr, Width, Target);
+}
+
+// The halftone map's sums of Index, eight pixels a step from gathered table words.
+PIXORA_AVX2 int WriteHalftone(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
+{
+    const THalftoneMap& Map = THalftoneMap::Instance();
+    const auto* Red = reinterpret_cast<const int*>(Map.FRed.data());
+    const auto* Green = reinterpret_cast<const int*>(Map.FGreen.data());
+    const auto* Blue = reinterpret_cast<const int*>(Map.FBlue.data());
+    const int* Grey = Map.FGrey.data();
+    const __m256i Byte = _mm256_set1_epi32(0xFF);
+    int X = 0;
+    for (; X + 10 <= Width; X += 8) {
+        const __m256i Pixels = LoadEightBgr(Bgr + 3 * X);
+        const __m256i B = _mm256_and_si256(Pixels, Byte);
+        const __m256i G = _mm256_and_si256(_mm256_srli_epi32(Pixels, 8), Byte);
+        const __m256i R = _mm256_srli_epi32(Pixels, 16);
+        const __m256i Word =
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_i32gather_epi32(Red, R, 4), _mm256_i32gather_epi32(Green, G, 4)),
+                             _mm256_i32gather_epi32(Blue, B, 4));
+        const __m256i GreyWord = _mm256_i32gather_epi32(Grey, _mm256_add_epi32(_mm256_add_epi32(R, G), B), 4);
+        const __m256i Difference = _mm256_add_epi32(_mm256_srli_epi32(Word, 8), _mm256_srai_epi32(GreyWord, 8));
+        const __m256i CubeIndex = _mm256_and_si256(Word, Byte);
+        const __m256i GreyIndex = _mm256_and_si256(GreyWord, Byte);
+        const __m256i Zero = _mm256_setzero_si256();
+        const __m256i TakeGrey = _mm256_or_si256(
+            _mm256_cmpgt_epi32(Zero, Difference),
+            _mm256_and_si256(_mm256_cmpeq_epi32(Difference, Zero), _mm256_cmpgt_epi32(CubeIndex, GreyIndex)));
+        const __m256i Index = _mm256_blendv_epi8(CubeIndex, GreyIndex, TakeGrey);
+        // Eight words to eight bytes: each half packs its four into its low four bytes.
+        const __m256i Bytes =
+            _mm256_shuffle_epi8(Index, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0,
+                                                        4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+        const __m256i Together = _mm256_permutevar8x32_epi32(Bytes, _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(Target + X), _mm256_castsi256_si128(Together));
+    }
+    return X;
 }
 
 } // namespace Avx2Rows

@@ -81,7 +81,7 @@ TEST(HalftoneMap, AgreesWithThePlainSearch)
 TEST(HalftoneMap, EightBitConversionPicksTheNearestEntry)
 {
     std::mt19937 Random(2024);
-    for (int Width : {1, 2, 3, 5, 7, 33})
+    for (int Width : {1, 2, 3, 5, 7, 33, 61, 257})
         for (int Height : {1, 3, 5}) {
             const TBitmap Original = MakeRandomBitmap(Width, Height, 24, Random());
             TBitmap Eight = Original;
@@ -92,5 +92,32 @@ TEST(HalftoneMap, EightBitConversionPicksTheNearestEntry)
                     ASSERT_EQ(Eight.ScanLine(Y)[X], NearestByScan(HalftonePalette(), Pixel[2], Pixel[1], Pixel[0]))
                         << X << "," << Y << " of " << Width << "x" << Height;
                 }
+        }
+}
+
+// The whole-row conversion, block kernels and plain tails alike, against the map, on all but 12288 of
+// the 2^24 colours.
+TEST(HalftoneMap, EveryColourConvertsAsTheMapGivesIt)
+{
+    constexpr int Side = 4096;
+    TBitmap Colours;
+    Colours.SetLayout(Side - 3, Side, 24); // rows of 4093 pixels: every row ends in a tail
+    std::uint32_t Colour = 0;
+    for (int Y = 0; Y < Side; ++Y) {
+        std::uint8_t* Row = Colours.ScanLine(Y);
+        for (int X = 0; X < Side - 3; ++X, ++Colour) {
+            const std::uint32_t Spread = Colour * 2654435761u; // every colour, out of order
+            Row[3 * X] = std::uint8_t(Spread);
+            Row[3 * X + 1] = std::uint8_t(Spread >> 8);
+            Row[3 * X + 2] = std::uint8_t(Spread >> 16);
+        }
+    }
+    TBitmap Eight = Colours;
+    Eight.SetPixelFormat(pf8bit);
+    const THalftoneMap& Map = THalftoneMap::Instance();
+    for (int Y = 0; Y < Side; ++Y)
+        for (int X = 0; X < Side - 3; ++X) {
+            const std::uint8_t* Pixel = Colours.ScanLine(Y) + 3 * X;
+            ASSERT_EQ(Eight.ScanLine(Y)[X], Map.Index(Pixel[2], Pixel[1], Pixel[0])) << X << "," << Y;
         }
 }
