@@ -7,16 +7,35 @@
 
 namespace {
 
-// The interior columns of one row, where three column sums meet. The window's sum, at most 9 × 255, is
-// kept in 16 bits, so that the constant division becomes a 16-bit high multiply on whole vectors (twice
-// as wide where the processor has AVX2).
+// Divides the window sums of the interior columns Begin..End-1 of one row. The window's sum, at most
+// 9 × 255, is kept in 16 bits, so that the constant division becomes a 16-bit high multiply on whole
+// vectors.
 template <int Divisor>
-__attribute__((target_clones("avx2", "default"))) void BlurInterior(const std::uint16_t* Sums, std::uint8_t* Out,
-                                                                    int Begin, int End)
+__attribute__((always_inline)) inline void DivideWindowSums(const std::uint16_t* Sums, std::uint8_t* Out, int Begin,
+                                                            int End)
 {
     for (int I = Begin; I < End; ++I) {
         const std::uint16_t Sum = std::uint16_t(Sums[I - 3] + Sums[I] + Sums[I + 3]);
         Out[I] = std::uint8_t(Sum / Divisor);
+    }
+}
+
+// The interior columns of one row, where three column sums meet, summed over Rows rows; twice as
+// wide where the processor has AVX2. (Clones of a template are not portable across compilers, so
+// the divisor is chosen inside.)
+__attribute__((target_clones("avx2", "default"))) void BlurInterior(const std::uint16_t* Sums, std::uint8_t* Out,
+                                                                    int Begin, int End, int Rows)
+{
+    switch (Rows) {
+    case 3:
+        DivideWindowSums<9>(Sums, Out, Begin, End);
+        break;
+    case 2:
+        DivideWindowSums<6>(Sums, Out, Begin, End);
+        break;
+    default:
+        DivideWindowSums<3>(Sums, Out, Begin, End);
+        break;
     }
 }
 
@@ -57,16 +76,6 @@ void ApplyBlur(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
             Out[I] = std::uint8_t((S[I] + S[I + 3]) / (2 * RowCount));
             Out[Bytes - 3 + I] = std::uint8_t((S[Bytes - 3 + I] + S[Bytes - 6 + I]) / (2 * RowCount));
         }
-        switch (RowCount) {
-        case 3:
-            BlurInterior<9>(S, Out, 3, Bytes - 3);
-            break;
-        case 2:
-            BlurInterior<6>(S, Out, 3, Bytes - 3);
-            break;
-        default:
-            BlurInterior<3>(S, Out, 3, Bytes - 3);
-            break;
-        }
+        BlurInterior(S, Out, 3, Bytes - 3, RowCount);
     }
 }

@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <typeinfo>
-#include <utility>
 
 namespace {
 
@@ -137,13 +136,16 @@ bool PlaceGraphicOnClipboard(const TGraphic& Graphic)
 {
     if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) throw EInvalidGraphic(Messages::SNoClipboardIcon);
     if (Graphic.Empty()) return false;
-    for (const auto& [Format, Factory] : BoundFormats())
-        if (const auto Sample = Factory(); typeid(*Sample) == typeid(Graphic)) {
+    for (const auto& [Format, Factory] : BoundFormats()) {
+        const auto Sample = Factory();
+        const TGraphic& SampleGraphic = *Sample;
+        if (typeid(SampleGraphic) == typeid(Graphic)) {
             std::vector<std::uint8_t> Bytes;
             Graphic.SaveToStream(Bytes);
             Place(Format, Bytes);
             return true;
         }
+    }
     if (const auto* Bitmap = dynamic_cast<const TBitmap*>(&Graphic)) {
         PlaceBitmap(*Bitmap);
     } else if (const auto* Metafile = dynamic_cast<const TMetafile*>(&Graphic)) {
