@@ -183,7 +183,9 @@ TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent)
 
 TLevelRange LevelRangeOf(const THistogram& Levels, std::int64_t Count, int Percent)
 {
-    const auto& [Blue, Green, Red] = Levels.Counts;
+    const auto& Blue = Levels.Counts[0];
+    const auto& Green = Levels.Counts[1];
+    const auto& Red = Levels.Counts[2];
     // Whether a running sum, in whole percent truncated, exceeds Percent.
     const auto Exceeds = [Count, Percent](std::int64_t Sum) { return Sum * 100 / Count > Percent; };
     const auto ScanEnds = [&](int Level, std::int64_t& SumBlue, std::int64_t& SumGreen, std::int64_t& SumRed) {
