@@ -218,7 +218,18 @@ void TBitmap::SaveToStream(std::vector<std::uint8_t>& Bytes) const
     WriteBmp(*this, Bytes);
 }
 
+std::vector<std::span<const std::uint8_t>> TBitmap::FileParts(std::vector<std::uint8_t>& Scratch) const
+{
+    return BmpFileParts(*this, Scratch);
+}
+
 bool TGraphic::AssignTo(TBitmap&) const
 {
     return false;
+}
+
+std::vector<std::span<const std::uint8_t>> TGraphic::FileParts(std::vector<std::uint8_t>& Scratch) const
+{
+    SaveToStream(Scratch);
+    return {std::span<const std::uint8_t>(Scratch)};
 }

@@ -105,6 +105,7 @@ public:
     void Draw(TCanvas& Canvas, const TRect& Rect) const override;
     void LoadFromStream(std::span<const std::uint8_t> Bytes) override;
     void SaveToStream(std::vector<std::uint8_t>& Bytes) const override;
+    std::vector<std::span<const std::uint8_t>> FileParts(std::vector<std::uint8_t>& Scratch) const override;
     std::string DefaultExtension() const override { return "bmp"; }
 
     // Announces a change of pixels made through ScanLine.

@@ -35,6 +35,10 @@ public:
     virtual void LoadFromStream(std::span<const std::uint8_t> Bytes) = 0;
     // Appends the bytes of a file of the graphic's own format.
     virtual void SaveToStream(std::vector<std::uint8_t>& Bytes) const = 0;
+    // The same file as pieces to be written in order, which may point into the graphic itself (a bitmap's
+    // rows), so a large picture reaches its file without being copied first; Scratch holds what the
+    // pieces need besides. The graphic and Scratch must outlive the pieces.
+    virtual std::vector<std::span<const std::uint8_t>> FileParts(std::vector<std::uint8_t>& Scratch) const;
     // The extension, without the dot, of the graphic's own file format ("bmp", "jpg", ...).
     virtual std::string DefaultExtension() const = 0;
 

@@ -100,7 +100,7 @@ void TPicture::LoadFromFile(const std::string& FileName)
 
 void TPicture::SaveToFile(const std::string& FileName) const
 {
-    std::vector<std::uint8_t> Bytes;
-    if (FGraphic) FGraphic->SaveToStream(Bytes);
-    WriteWholeFile(FileName, Bytes);
+    std::vector<std::uint8_t> Scratch;
+    const auto Parts = FGraphic ? FGraphic->FileParts(Scratch) : std::vector<std::span<const std::uint8_t>>{};
+    WriteWholeFile(FileName, Parts);
 }

@@ -4,10 +4,12 @@
 #include "platform/system/Messages.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 std::string ExtractFileExt(const std::string& FileName)
@@ -89,19 +91,50 @@ TLargeBlock ReadLargeFile(const std::string& FileName)
 
 void WriteWholeFile(const std::string& FileName, std::span<const std::uint8_t> Bytes)
 {
+    const std::span<const std::uint8_t> Parts[] = {Bytes};
+    WriteWholeFile(FileName, Parts);
+}
+
+namespace {
+
+// Writes every byte of Parts to Descriptor, gathering up to IOV_MAX parts a call and going on after
+// short writes; false on an error.
+bool WriteParts(int Descriptor, std::span<const std::span<const std::uint8_t>> Parts)
+{
+    std::size_t Next = 0;   // the first part not wholly written
+    std::size_t Offset = 0; // bytes of it already written
+    while (Next < Parts.size()) {
+        std::vector<iovec> Vectors;
+        for (std::size_t Index = Next; Index < Parts.size() && Vectors.size() < IOV_MAX; ++Index) {
+            const std::size_t Skip = Index == Next ? Offset : 0;
+            if (Parts[Index].size() > Skip)
+                Vectors.push_back({const_cast<std::uint8_t*>(Parts[Index].data() + Skip), Parts[Index].size() - Skip});
+        }
+        if (Vectors.empty()) return true;
+        ssize_t Count = writev(Descriptor, Vectors.data(), int(Vectors.size()));
+        if (Count < 0 && errno == EINTR) continue;
+        if (Count <= 0) return false;
+        // Advance past what was written, whole parts first.
+        while (Next < Parts.size() && std::size_t(Count) >= Parts[Next].size() - Offset) {
+            Count -= ssize_t(Parts[Next].size() - Offset);
+            Offset = 0;
+            ++Next;
+        }
+        Offset += std::size_t(Count);
+    }
+    return true;
+}
+
+} // namespace
+
+void WriteWholeFile(const std::string& FileName, std::span<const std::span<const std::uint8_t>> Parts)
+{
     const std::string Temporary = FileName + ".tmp-XXXXXX";
     std::vector<char> Template(Temporary.begin(), Temporary.end());
     Template.push_back('\0');
     const int Descriptor = mkstemp(Template.data());
     if (Descriptor < 0) throw EFCreateError(FormatMessage(Messages::SFCreateError, FileName.c_str()));
-    bool Written = true;
-    std::size_t Offset = 0;
-    while (Written && Offset < Bytes.size()) {
-        const ssize_t Count = write(Descriptor, Bytes.data() + Offset, Bytes.size() - Offset);
-        if (Count < 0 && errno == EINTR) continue;
-        Written = Count > 0;
-        if (Written) Offset += std::size_t(Count);
-    }
+    bool Written = WriteParts(Descriptor, Parts);
     // New files get the usual permissions rather than mkstemp's owner-only ones.
     const mode_t Mask = umask(0);
     umask(Mask);

@@ -20,3 +20,5 @@ TLargeBlock ReadLargeFile(const std::string& FileName);
 // Writes Bytes to a temporary file beside FileName and renames it over FileName, so a failed write
 // leaves the previous file as it was; raises "ファイル %s を作成できません".
 void WriteWholeFile(const std::string& FileName, std::span<const std::uint8_t> Bytes);
+// The same for a file made of Parts, written in order without being joined first.
+void WriteWholeFile(const std::string& FileName, std::span<const std::span<const std::uint8_t>> Parts);

@@ -80,6 +80,26 @@ TEST_F(PictureFile, SavesAndLoadsBitmapsWhateverTheExtensionsCase)
     EXPECT_NE(TPicture::MakeGraphicFor("bmp"), nullptr);
 }
 
+TEST_F(PictureFile, SavedBitmapFileHoldsWhatItsStreamHolds)
+{
+    // More rows than one gathered write takes, at every depth, so the file goes out in several calls.
+    for (const int Depth : {1, 8, 24, 32}) {
+        const TBitmap Source = MakeRandomBitmap(7, 2500, Depth, 12);
+        TPicture Picture;
+        Picture.SetGraphic(&Source);
+        Picture.SaveToFile(PathOf("tall.bmp"));
+        std::vector<std::uint8_t> Expected;
+        Source.SaveToStream(Expected);
+        std::ifstream File(PathOf("tall.bmp"), std::ios::binary);
+        const std::vector<std::uint8_t> Written((std::istreambuf_iterator<char>(File)),
+                                                std::istreambuf_iterator<char>());
+        EXPECT_EQ(Written, Expected) << Depth;
+        TPicture Loaded;
+        Loaded.LoadFromFile(PathOf("tall.bmp"));
+        EXPECT_TRUE(SamePixels(Loaded.Bitmap(), Source)) << Depth;
+    }
+}
+
 TEST_F(PictureFile, UnknownExtensionIsNamedInTheMessage)
 {
     WriteText("picture.gif", "GIF89a");

@@ -12,3 +12,6 @@ void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target);
 // Appends a BMP file of Source: colour table of 2^bits entries up to 8 bits, bit fields for pf16bit and
 // pfcustom, rows bottom-up. An empty bitmap appends nothing.
 void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes);
+// The same file as pieces: the headers and colour table in Headers, then the bitmap's own rows, last
+// row first. The bitmap and Headers must outlive the pieces.
+std::vector<std::span<const std::uint8_t>> BmpFileParts(const TBitmap& Source, std::vector<std::uint8_t>& Headers);

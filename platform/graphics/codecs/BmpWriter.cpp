@@ -26,10 +26,10 @@ void PutU32(std::vector<std::uint8_t>& Bytes, std::uint32_t Value)
 
 } // namespace
 
-void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+std::vector<std::span<const std::uint8_t>> BmpFileParts(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
 {
     // An empty bitmap has no file form: nothing is written, as the desktop's bitmap writes nothing.
-    if (Source.Empty()) return;
+    if (Source.Empty()) return {};
     // A device-dependent bitmap is held in the 32-bit layout and written as such; a 15-bit one is the
     // plain 16-bit layout; 5-6-5 and custom layouts carry their masks.
     const int Bits = Source.BitCount();
@@ -41,7 +41,8 @@ void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
     const std::size_t PixelOffset = FileHeaderSize + InfoHeaderSize + TableBytes;
     const std::size_t FileSize = PixelOffset + PixelBytes;
 
-    ReserveLargeAppend(Bytes, FileSize);
+    Bytes.reserve(Bytes.size() + PixelOffset);
+    const std::size_t Start = Bytes.size();
     Bytes.push_back('B');
     Bytes.push_back('M');
     PutU32(Bytes, std::uint32_t(std::min<std::size_t>(FileSize, UINT32_MAX)));
@@ -76,8 +77,18 @@ void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
     }
 
     // Whole rows at a time, padding included, last row first.
-    for (int Y = Source.Height() - 1; Y >= 0; --Y) {
-        const std::uint8_t* Row = Source.ScanLine(Y);
-        Bytes.insert(Bytes.end(), Row, Row + RowBytes);
-    }
+    std::vector<std::span<const std::uint8_t>> Parts{std::span<const std::uint8_t>(Bytes).subspan(Start)};
+    Parts.reserve(std::size_t(Source.Height()) + 1);
+    for (int Y = Source.Height() - 1; Y >= 0; --Y) Parts.emplace_back(Source.ScanLine(Y), RowBytes);
+    return Parts;
+}
+
+void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+{
+    std::vector<std::uint8_t> Headers;
+    const auto Parts = BmpFileParts(Source, Headers);
+    std::size_t FileSize = 0;
+    for (const auto Part : Parts) FileSize += Part.size();
+    ReserveLargeAppend(Bytes, FileSize);
+    for (const auto Part : Parts) Bytes.insert(Bytes.end(), Part.begin(), Part.end());
 }
