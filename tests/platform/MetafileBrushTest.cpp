@@ -1,9 +1,8 @@
 // Hatched brushes of the EMF player start at the brush origin.
-#include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfWriter.h"
+#include "tests/support/MetafileCompare.h"
 
 #include <QImage>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -26,13 +25,7 @@ QImage VerticalHatch(std::optional<QPoint> Origin)
     Writer.Add(U_EMR_SETBKMODE, {U_TRANSPARENT});
     if (Origin) Writer.Add(U_EMR_SETBRUSHORGEX, {Origin->x(), Origin->y()});
     Writer.Add(U_EMR_RECTANGLE, {0, 0, Side, Side});
-    const std::vector<std::uint8_t> Emf =
-        Writer.Finish({0, 0, Side * 2540 / 96 - 1, Side * 2540 / 96 - 1}, {1920, 1080, 508000, 285750});
-    QImage Image(Side, Side, QImage::Format_RGB32);
-    Image.fill(Qt::white);
-    QPainter Painter(&Image);
-    PlayEmf(Emf, Painter, QRectF(0, 0, Side, Side), QRectF(0, 0, Side, Side));
-    return Image;
+    return PlayOnWhiteSquare(Writer, Side);
 }
 
 // The columns of row 20 that are black.

@@ -1,11 +1,10 @@
 // Text records of the EMF player: the short text record, and strings of the Symbol font.
-#include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfWriter.h"
 #include "platform/graphics/emf/SymbolEncoding.h"
+#include "tests/support/MetafileCompare.h"
 #include "tests/support/TestApplication.h"
 
 #include <QImage>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -34,18 +33,6 @@ void SelectFont(TEmfWriter& Writer, const std::u16string& Face, std::uint8_t Cha
     Writer.Add(U_EMR_SELECTOBJECT, {1});
 }
 
-// The stream drawn onto a white square of Side pixels, the reference device's pixels taken one to one.
-QImage Play(TEmfWriter& Writer)
-{
-    const std::vector<std::uint8_t> Emf =
-        Writer.Finish({0, 0, Side * 2540 / 96 - 1, Side * 2540 / 96 - 1}, {1920, 1080, 508000, 285750});
-    QImage Image(Side, Side, QImage::Format_RGB32);
-    Image.fill(Qt::white);
-    QPainter Painter(&Image);
-    PlayEmf(Emf, Painter, QRectF(0, 0, Side, Side), QRectF(0, 0, Side, Side));
-    return Image;
-}
-
 // A wide-character string at (5, 5), aligned by its top left corner, without advances.
 QImage WideText(const std::u16string& Face, std::uint8_t CharSet, const std::u16string& Text)
 {
@@ -58,7 +45,7 @@ QImage WideText(const std::u16string& Face, std::uint8_t CharSet, const std::u16
     Writer.Add(U_EMR_EXTTEXTOUTW,
                {0, 0, Side, Side, 1, FloatBits(1), FloatBits(1), 5, 5, std::int32_t(Text.size()), 76, 0, 0, 0, 0, 0, 0},
                Units);
-    return Play(Writer);
+    return PlayOnWhiteSquare(Writer, Side);
 }
 
 int InkIn(const QImage& Image, const QRect& Area)
@@ -108,7 +95,7 @@ TEST(EmfText, ShortTextRecordsDrawTheirCharacters)
         SelectFont(Writer, u"DejaVu Sans", U_ANSI_CHARSET);
         Writer.Add(U_EMR_SETTEXTCOLOR, {0});
         Writer.Add(U_EMR_SMALLTEXTOUT, {5, 5, 2, Options, 1, FloatBits(1), FloatBits(1)}, Characters);
-        return Play(Writer);
+        return PlayOnWhiteSquare(Writer, Side);
     };
     const std::uint8_t Bytes[] = {'I', 'I'};
     const QImage Small = ShortText(U_ETO_NO_RECT | U_ETO_SMALL_CHARS, Bytes);
@@ -127,5 +114,5 @@ TEST(EmfText, ShortTextRecordsDrawTheirCharacters)
     TEmfWriter Writer;
     SelectFont(Writer, u"DejaVu Sans", U_ANSI_CHARSET);
     Writer.Add(U_EMR_SMALLTEXTOUT, {5, 5, 1000, U_ETO_NO_RECT | U_ETO_SMALL_CHARS, 1, FloatBits(1), FloatBits(1)}, One);
-    EXPECT_EQ(InkIn(Play(Writer), QRect(0, 0, Side, Side)), 0);
+    EXPECT_EQ(InkIn(PlayOnWhiteSquare(Writer, Side), QRect(0, 0, Side, Side)), 0);
 }

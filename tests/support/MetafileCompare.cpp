@@ -2,6 +2,7 @@
 
 #include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/graphics/emf/EmfWriter.h"
 
 #include <QPainter>
 
@@ -35,6 +36,17 @@ QImage RenderLikeReference(const TMetafile& Metafile, QSize Size)
     const auto Bytes = Metafile.EmfBytes();
     const QRectF Source = EmfBoundsInDevicePixels(Bytes);
     PlayEmf(Bytes, Painter, QRectF(0, 0, Size.width(), Size.height()), Source);
+    return Image;
+}
+
+QImage PlayOnWhiteSquare(TEmfWriter& Writer, int Side)
+{
+    const std::vector<std::uint8_t> Emf =
+        Writer.Finish({0, 0, Side * 2540 / 96 - 1, Side * 2540 / 96 - 1}, {1920, 1080, 508000, 285750});
+    QImage Image(Side, Side, QImage::Format_RGB32);
+    Image.fill(Qt::white);
+    QPainter Painter(&Image);
+    PlayEmf(Emf, Painter, QRectF(0, 0, Side, Side), QRectF(0, 0, Side, Side));
     return Image;
 }
 

@@ -16,5 +16,11 @@ QImage RenderLikeReference(const TMetafile& Metafile, QSize Size);
 // The difference up to which a rendering counts as like its reference.
 constexpr double ReferenceTolerance = 12.0;
 
+class TEmfWriter;
+
+// The records of Writer, finished as a stream of a Side × Side frame at 96 dpi, played onto a white
+// square of Side pixels with the reference device's pixels taken one to one.
+QImage PlayOnWhiteSquare(TEmfWriter& Writer, int Side);
+
 // A 40 × 30 recording: red everywhere, a blue line 3 pixels wide across rows 14 to 16.
 TMetafile MakeRecording();
