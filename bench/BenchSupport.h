@@ -54,10 +54,20 @@ inline double ProcessSeconds()
     return double(Now.tv_sec) + double(Now.tv_nsec) * 1e-9;
 }
 
+// Time as the user waits for it, for operations that split their work over the cores; the copy beside
+// them is timed the same way, so a busy machine slows both.
+inline double WallSeconds()
+{
+    timespec Now{};
+    clock_gettime(CLOCK_MONOTONIC, &Now);
+    return double(Now.tv_sec) + double(Now.tv_nsec) * 1e-9;
+}
+
 // Runs Prepare (untimed), then Operation, once per iteration and, beside them, memcpy of Bytes; reports
 // the processor milliseconds of Operation and of the copy and their ratio ("x_memcpy": how many copies of the
 // buffer the operation costs). Prepare gives an in-place operation a fresh input each time. Clock measures
-// both; ProcessSeconds counts the operation's worker threads too.
+// both; ProcessSeconds counts the operation's worker threads too, and WallSeconds is the time they take
+// together. "process_cpu_ms" is the processor time of the operation over all threads, whatever the clock.
 template <class TPrepare, class TOperation>
 void RunAgainstMemcpy(benchmark::State& State, std::size_t Bytes, TPrepare&& Prepare, TOperation&& Operation,
                       double (*Clock)() = ThreadSeconds)
@@ -66,14 +76,17 @@ void RunAgainstMemcpy(benchmark::State& State, std::size_t Bytes, TPrepare&& Pre
     std::vector<std::uint8_t> To(Bytes, 2);
     double OperationSeconds = 0;
     double CopySeconds = 0;
+    double ProcessorSeconds = 0;
     for (auto _ : State) {
         State.PauseTiming();
         Prepare();
         State.ResumeTiming();
+        const double ProcessStart = ProcessSeconds();
         const double Start = Clock();
         Operation();
         benchmark::ClobberMemory();
         const double Middle = Clock();
+        ProcessorSeconds += ProcessSeconds() - ProcessStart;
         std::memcpy(To.data(), From.data(), Bytes);
         benchmark::DoNotOptimize(To.data());
         benchmark::ClobberMemory();
@@ -84,6 +97,7 @@ void RunAgainstMemcpy(benchmark::State& State, std::size_t Bytes, TPrepare&& Pre
     const double Iterations = double(State.iterations());
     State.counters["op_ms"] = OperationSeconds * 1000 / Iterations;
     State.counters["memcpy_ms"] = CopySeconds * 1000 / Iterations;
+    State.counters["process_cpu_ms"] = ProcessorSeconds * 1000 / Iterations;
     State.counters["x_memcpy"] = CopySeconds > 0 ? OperationSeconds / CopySeconds : 0;
 }
 

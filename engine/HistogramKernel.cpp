@@ -1,30 +1,38 @@
 #include "engine/HistogramKernel.h"
 
+#include "engine/RowBands.h"
 #include "engine/Rows.h"
 #include "platform/graphics/Canvas.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
-THistogram CountLevels(const TBitmap& Bitmap, int Shift)
+namespace {
+
+using TLevels = std::array<std::array<std::int64_t, 256>, 3>; // [channel: blue, green, red][level]
+
+constexpr std::size_t PairLevels = 256 * 256;
+constexpr std::size_t PairTablesSize = 3 * PairLevels;
+
+// Counts rows First … End − 1 into Levels, through the three pair tables at Pairs (cleared here).
+void CountRows(const TConstRowAddresses& Rows, int First, int End, std::size_t Width, std::uint32_t* Pairs,
+               TLevels& Levels)
 {
     // Two neighbouring pixels B0 G0 R0 B1 G1 R1 are counted as the three level pairs (B0, G0), (R0, B1)
     // and (G1, R1), one increment for every two bytes instead of one for every byte; each pair table is
     // folded into the levels of both its channels at the end. 32-bit counters hold any bitmap the
     // picture layer can allocate (a pair counter sees at most half the pixels).
-    constexpr std::size_t PairLevels = 256 * 256;
+    std::fill(Pairs, Pairs + PairTablesSize, 0u);
     // Channels of the low and the high byte of each pair, in table order.
     constexpr int PairChannels[3][2] = {{0, 1}, {2, 0}, {1, 2}};
-    std::vector<std::uint32_t> Pairs(3 * PairLevels);
-    std::uint32_t* const BlueGreen = Pairs.data();
+    std::uint32_t* const BlueGreen = Pairs;
     std::uint32_t* const RedBlue = BlueGreen + PairLevels;
     std::uint32_t* const GreenRed = RedBlue + PairLevels;
-    std::array<std::array<std::int64_t, 256>, 3> Levels{};
-    const std::size_t Width = std::size_t(Bitmap.Width());
-    for (const std::uint8_t* Row : RowAddresses(Bitmap)) {
-        const std::uint8_t* Pixel = Row;
-        for (const std::uint8_t* const End = Row + 6 * (Width / 2); Pixel < End; Pixel += 6) {
+    for (int Y = First; Y < End; ++Y) {
+        const std::uint8_t* Pixel = Rows[std::size_t(Y)];
+        for (const std::uint8_t* const Last = Pixel + 6 * (Width / 2); Pixel < Last; Pixel += 6) {
             ++BlueGreen[std::size_t(Pixel[0] | Pixel[1] << 8)];
             ++RedBlue[std::size_t(Pixel[2] | Pixel[3] << 8)];
             ++GreenRed[std::size_t(Pixel[4] | Pixel[5] << 8)];
@@ -36,7 +44,7 @@ THistogram CountLevels(const TBitmap& Bitmap, int Shift)
         auto& LowLevels = Levels[std::size_t(PairChannels[Table][0])];
         auto& HighLevels = Levels[std::size_t(PairChannels[Table][1])];
         for (std::size_t High = 0; High < 256; ++High) {
-            const std::uint32_t* Counts = Pairs.data() + Table * PairLevels + High * 256;
+            const std::uint32_t* Counts = Pairs + Table * PairLevels + High * 256;
             std::int64_t Sum = 0;
             for (std::size_t Low = 0; Low < 256; ++Low) {
                 LowLevels[Low] += Counts[Low];
@@ -45,11 +53,27 @@ THistogram CountLevels(const TBitmap& Bitmap, int Shift)
             HighLevels[High] += Sum;
         }
     }
+}
+
+} // namespace
+
+THistogram CountLevels(const TBitmap& Bitmap, int Shift)
+{
+    const auto Rows = RowAddresses(Bitmap);
+    const int Bands = RowBandCount(std::int64_t(Bitmap.Width()) * Bitmap.Height());
+    // Each band counts into tables of its own; they are left for the band to clear, on its own core.
+    const auto Pairs = std::make_unique_for_overwrite<std::uint32_t[]>(std::size_t(Bands) * PairTablesSize);
+    std::vector<TLevels> BandLevels(static_cast<std::size_t>(Bands));
+    ForEachRowBand(Bitmap.Height(), Bands, [&](int Band, int First, int End) {
+        CountRows(Rows, First, End, std::size_t(Bitmap.Width()), Pairs.get() + std::size_t(Band) * PairTablesSize,
+                  BandLevels[std::size_t(Band)]);
+    });
     THistogram Histogram;
     Histogram.Bins = 256 >> Shift;
-    for (std::size_t Channel = 0; Channel < 3; ++Channel)
-        for (std::size_t Level = 0; Level < 256; ++Level)
-            Histogram.Counts[Channel][Level >> Shift] += Levels[Channel][Level];
+    for (const TLevels& Levels : BandLevels)
+        for (std::size_t Channel = 0; Channel < 3; ++Channel)
+            for (std::size_t Level = 0; Level < 256; ++Level)
+                Histogram.Counts[Channel][Level >> Shift] += Levels[Channel][Level];
     return Histogram;
 }
 

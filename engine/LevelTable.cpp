@@ -1,7 +1,7 @@
 #include "engine/LevelTable.h"
 
 #include "engine/LevelTableVbmi.h"
-#include "engine/Rows.h"
+#include "engine/RowBands.h"
 
 namespace {
 
@@ -49,5 +49,5 @@ void ApplyLevelTable(TBitmap& Bitmap, const TLevelTable& Table)
 {
     const std::size_t Bytes = std::size_t(Bitmap.Width()) * 3;
     const auto Apply = HasVbmi() ? ApplyToBytesVbmi : ApplyToBytes;
-    for (std::uint8_t* Row : RowAddresses(Bitmap)) Apply(Row, Bytes, Table);
+    ForEveryRowInBands(Bitmap, [&](std::uint8_t* Row) { Apply(Row, Bytes, Table); });
 }

@@ -2,6 +2,7 @@
 
 #include "engine/HistogramKernel.h"
 #include "engine/LevelTableVbmi.h"
+#include "engine/RowBands.h"
 #include "engine/Rows.h"
 #include "engine/ToneKernelsVbmi.h"
 
@@ -115,7 +116,7 @@ void ApplyGrayScale(TBitmap& Bitmap)
 {
     const TGrayTables Gray = MakeGrayTables();
     const std::size_t Width = std::size_t(Bitmap.Width());
-    for (std::uint8_t* Row : RowAddresses(Bitmap)) {
+    ForEveryRowInBands(Bitmap, [&](std::uint8_t* Row) {
         const std::size_t Done = HasVbmi() ? GrayScaleBlocks(Row, Width, Gray) : 0;
         for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Y = std::uint8_t(Gray.Blue[Pixel[0]] + Gray.Green[Pixel[1]] + Gray.Red[Pixel[2]]);
@@ -123,7 +124,7 @@ void ApplyGrayScale(TBitmap& Bitmap)
             Pixel[1] = Y;
             Pixel[2] = Y;
         }
-    }
+    });
 }
 
 void ApplySepia(TBitmap& Bitmap)
@@ -136,7 +137,7 @@ void ApplySepia(TBitmap& Bitmap)
         SepiaGreen[Y] = std::uint8_t((Y * 853) >> 10);
     }
     const std::size_t Width = std::size_t(Bitmap.Width());
-    for (std::uint8_t* Row : RowAddresses(Bitmap)) {
+    ForEveryRowInBands(Bitmap, [&](std::uint8_t* Row) {
         const std::size_t Done = HasVbmi() ? SepiaBlocks(Row, Width, Gray, SepiaBlue, SepiaGreen) : 0;
         for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Y = std::uint8_t(Gray.Blue[Pixel[0]] + Gray.Green[Pixel[1]] + Gray.Red[Pixel[2]]);
@@ -144,7 +145,7 @@ void ApplySepia(TBitmap& Bitmap)
             Pixel[1] = SepiaGreen[Y];
             Pixel[2] = Y;
         }
-    }
+    });
 }
 
 void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
@@ -153,7 +154,7 @@ void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
     std::array<std::uint8_t, 766> Table{};
     for (int Sum = 0; Sum < 766; ++Sum) Table[std::size_t(Sum)] = Sum >= 3 * Threshold ? 255 : 0;
     const std::size_t Width = std::size_t(Bitmap.Width());
-    for (std::uint8_t* Row : RowAddresses(Bitmap)) {
+    ForEveryRowInBands(Bitmap, [&](std::uint8_t* Row) {
         const std::size_t Done = HasVbmi() ? BlackAndWhiteBlocks(Row, Width, Threshold) : 0;
         for (std::uint8_t* Pixel = Row + 3 * Done; Pixel < Row + 3 * Width; Pixel += 3) {
             const std::uint8_t Level = Table[std::size_t(Pixel[0] + Pixel[1] + Pixel[2])];
@@ -161,7 +162,7 @@ void ApplyBlackAndWhite(TBitmap& Bitmap, int Threshold)
             Pixel[1] = Level;
             Pixel[2] = Level;
         }
-    }
+    });
 }
 
 TLevelRange MeasureLevelRange(const TBitmap& Bitmap, int Step, int Percent)
