@@ -120,6 +120,18 @@ struct TFontState
     bool StrikeOut = false;
     int CharSet = 0;
     QString Face;
+    bool operator==(const TFontState&) const = default;
+};
+
+// The font a string is drawn with, kept for the strings after it: a picture's strings mostly come in
+// runs of one font.
+struct TTextFont
+{
+    TFontState State;
+    bool Symbol;
+    double Height; // pixels, before a cell height becomes the em height
+    QFont Font;
+    QFontMetricsF Metrics;
 };
 
 using TObject = std::variant<std::monostate, TPenState, TBrushState, TFontState>;
@@ -184,8 +196,8 @@ QString DecodeText(const char* Bytes, std::uint32_t Chars, bool Wide)
 class TEmfPlayer
 {
 public:
-    TEmfPlayer(QPainter& Painter, const TEmfHeaderInfo& Header, const QTransform& Playback)
-        : FPainter(Painter), FHeader(Header), FPlayback(Playback)
+    TEmfPlayer(QPainter& Painter, const TEmfHeaderInfo& Header, const QTransform& Playback, QPoint Origin)
+        : FPainter(Painter), FHeader(Header), FPlayback(Playback), FOrigin(Origin)
     {
         FBaseClip = Painter.hasClipping() ? std::optional<QPainterPath>(Painter.clipPath()) : std::nullopt;
         FState.Clip = FBaseClip;
@@ -220,6 +232,7 @@ private:
     void CreateFont(const char* Record, std::uint32_t Size);
     void TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT& Text, bool Wide);
     void SmallTextOut(const char* Record, std::uint32_t Size);
+    const TTextFont& TextFont(bool Symbol, double Height);
     void DrawTextRun(const TTextRun& Run);
     void Blit(const QRectF& Dest, const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
               std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, const QRect& SourceRect,
@@ -232,12 +245,14 @@ private:
     QPainter& FPainter;
     TEmfHeaderInfo FHeader;
     QTransform FPlayback;
+    QPoint FOrigin; // the surface point at the device's top left
     std::optional<QPainterPath> FBaseClip;
     TDcState FState;
     std::vector<TDcState> FSaved;
     std::unordered_map<std::uint32_t, TObject> FObjects;
     bool FInPath = false;
-    QPainterPath FPath; // logical coordinates of the path bracket being built
+    QPainterPath FPath;                 // logical coordinates of the path bracket being built
+    std::optional<TTextFont> FTextFont; // of the latest string
 };
 
 QTransform TEmfPlayer::PageToDevice() const
@@ -372,8 +387,8 @@ QBrush TEmfPlayer::MakeBrush(const TBrushState& Brush, const QTransform& Transfo
         break;
     }
     // Hatches and patterns keep their size in device pixels, as the desktop draws them, and start at the
-    // brush origin.
-    const QPointF Origin = FPlayback.map(FState.BrushOrigin) - FPlayback.map(QPointF(0, 0));
+    // brush origin from the surface's top left.
+    const QPointF Origin = FPlayback.map(FState.BrushOrigin) - FPlayback.map(QPointF(0, 0)) - QPointF(FOrigin);
     if (Transform.isInvertible())
         Result.setTransform(QTransform::fromTranslate(Origin.x(), Origin.y()) * Transform.inverted());
     return Result;
@@ -813,6 +828,29 @@ void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
     DrawTextRun(Run);
 }
 
+const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height)
+{
+    if (FTextFont && FTextFont->State == FState.Font && FTextFont->Symbol == Symbol && FTextFont->Height == Height)
+        return *FTextFont;
+    QFont Font(Symbol                       ? QStringLiteral("DejaVu Serif")
+               : FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans")
+                                            : FState.Font.Face);
+    Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
+    Font.setItalic(FState.Font.Italic);
+    Font.setUnderline(FState.Font.Underline);
+    Font.setStrikeOut(FState.Font.StrikeOut);
+    double Pixels = Height;
+    if (FState.Font.Height > 0) {
+        // A positive height is the cell height, ascent plus descent.
+        Font.setPixelSize(100);
+        const QFontMetricsF Probe(Font);
+        Pixels = Pixels * 100 / std::max(1.0, Probe.ascent() + Probe.descent());
+    }
+    Font.setPixelSize(std::max(1, int(std::lround(Pixels))));
+    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Font, QFontMetricsF(Font)});
+    return *FTextFont;
+}
+
 void TEmfPlayer::DrawTextRun(const TTextRun& Run)
 {
     const QRectF& Box = Run.Box;
@@ -847,24 +885,11 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     const double Direction = std::atan2(AxisX.y(), AxisX.x()) * 180 / M_PI;
     const double Mirror = Transform.determinant() < 0 ? -1 : 1;
 
-    QFont Font(Symbol                       ? QStringLiteral("DejaVu Serif")
-               : FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans")
-                                            : FState.Font.Face);
-    Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
-    Font.setItalic(FState.Font.Italic);
-    Font.setUnderline(FState.Font.Underline);
-    Font.setStrikeOut(FState.Font.StrikeOut);
-    double Height = FState.Font.Height == 0 ? 12 : std::abs(FState.Font.Height);
-    Height *= ScaleY;
+    const double Height = (FState.Font.Height == 0 ? 12 : std::abs(FState.Font.Height)) * ScaleY;
     if (Height < 0.5 || Height > 20000) return;
-    if (FState.Font.Height > 0) {
-        // A positive height is the cell height, ascent plus descent.
-        Font.setPixelSize(100);
-        const QFontMetricsF Probe(Font);
-        Height = Height * 100 / std::max(1.0, Probe.ascent() + Probe.descent());
-    }
-    Font.setPixelSize(std::max(1, int(std::lround(Height))));
-    const QFontMetricsF Metrics(Font);
+    const TTextFont& Chosen = TextFont(Symbol, Height);
+    const QFont& Font = Chosen.Font;
+    const QFontMetricsF& Metrics = Chosen.Metrics;
 
     std::vector<double> Offsets(std::size_t(String.size()) + 1, 0);
     for (qsizetype Index = 0; Index < String.size(); ++Index)
@@ -893,6 +918,18 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     Placement.translate(Origin.x(), Origin.y());
     Placement.rotate(Direction - Mirror * FState.Font.Escapement / 10.0);
     if (Mirror < 0) Placement.scale(1, 1); // text is never drawn mirrored
+    if (UpdatePosition) FState.Position = Reference + QPointF(Width / ScaleX, 0);
+    // A band of a large surface meets most strings of the picture only in passing; a string wholly off the
+    // device is not drawn. Its box spans its advances and its line, widened all round by two of the
+    // font's widest glyphs or lines for ink beyond them, and sideways by a quarter of its width for the
+    // kerning of a string drawn whole.
+    const auto [Leftmost, Rightmost] = std::minmax_element(Offsets.begin(), Offsets.end());
+    const double Margin = 2 * std::max(Metrics.height(), Metrics.maxWidth());
+    const double Side = Margin + (*Rightmost - *Leftmost) / 4;
+    const QRectF Ink(Shift + *Leftmost - Side, Baseline - Metrics.ascent() - Margin, *Rightmost - *Leftmost + 2 * Side,
+                     Metrics.height() + 2 * Margin);
+    const QRectF Device(0, 0, FPainter.device()->width(), FPainter.device()->height());
+    if (!Placement.mapRect(Ink).intersects(Device)) return;
     FPainter.setTransform(Placement);
     FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     FPainter.setRenderHint(QPainter::Antialiasing, true);
@@ -920,7 +957,6 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
         }
     }
     FPainter.restore();
-    if (UpdatePosition) FState.Position = Reference + QPointF(Width / ScaleX, 0);
 }
 
 void TEmfPlayer::Blit(const QRectF& Dest, const char* Record, std::uint32_t Size, std::uint32_t OffBmi,
@@ -1488,16 +1524,17 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
 
 } // namespace
 
-void PlayEmf(std::span<const std::uint8_t> Emf, QPainter& Painter, const QRectF& Target, const QRectF& Source)
+void PlayEmf(std::span<const std::uint8_t> Emf, QPainter& Painter, const QRectF& Target, const QRectF& Source,
+             QPoint Origin)
 {
     const TEmfHeaderInfo Header = ReadEmfHeader(Emf);
     if (Source.width() == 0 || Source.height() == 0) return;
     const double ScaleX = Target.width() / Source.width(), ScaleY = Target.height() / Source.height();
-    const QTransform Playback(ScaleX, 0, 0, ScaleY, Target.left() - Source.left() * ScaleX,
-                              Target.top() - Source.top() * ScaleY);
+    const QTransform Playback(ScaleX, 0, 0, ScaleY, Target.left() - Origin.x() - Source.left() * ScaleX,
+                              Target.top() - Origin.y() - Source.top() * ScaleY);
     Painter.save();
     Painter.setRenderHint(QPainter::TextAntialiasing, true);
-    TEmfPlayer Player(Painter, Header, Playback);
+    TEmfPlayer Player(Painter, Header, Playback, Origin);
     ForEachEmfRecord(
         Emf, [&](std::uint32_t Type, const char* Record, std::uint32_t Size) { Player.Play(Type, Record, Size); });
     Painter.restore();

@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <span>
 
-// Draws the metafile so that Source, a rectangle in reference-device pixels, fills Target (painter
-// coordinates). Raises "メタファイルが不正です" for a stream without a usable header; a damaged record
-// ends the playback and what precedes it stays drawn. Unknown records and EMF+ comments are skipped.
-void PlayEmf(std::span<const std::uint8_t> Emf, QPainter& Painter, const QRectF& Target, const QRectF& Source);
+// Draws the metafile so that Source, a rectangle in reference-device pixels, fills Target (surface
+// coordinates). The painter's device shows the surface from Origin on, as a band of a larger surface
+// does: what lands on the device is what the whole surface gets there, hatches and patterns included.
+// Raises "メタファイルが不正です" for a stream without a usable header; a damaged record ends the playback
+// and what precedes it stays drawn. Unknown records and EMF+ comments are skipped.
+void PlayEmf(std::span<const std::uint8_t> Emf, QPainter& Painter, const QRectF& Target, const QRectF& Source,
+             QPoint Origin = QPoint(0, 0));
 
 // The metafile's frame in reference-device pixels: the rectangle Draw maps onto its target.
 QRectF EmfFrameInDevicePixels(std::span<const std::uint8_t> Emf);
