@@ -1,10 +1,16 @@
 #include "platform/graphics/BitmapPainter.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PixelRows.h"
 
 #include <QImage>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -32,6 +38,11 @@ void PaintRows24(TBitmap& Target, const std::function<void(QPainter&)>& Paint)
     }
 }
 
+// The 32-bit copy of a band: a few megabytes, which the processor's cache holds while every drawing
+// of the picture lands on it.
+constexpr std::size_t BandBytes = std::size_t(4) << 20;
+constexpr unsigned MaxBandThreads = 2;
+
 } // namespace
 
 void PaintOnBitmap(TBitmap& Target, const std::function<void(QPainter&)>& Paint)
@@ -54,4 +65,47 @@ void PaintOnBitmap(TBitmap& Target, const std::function<void(QPainter&)>& Paint)
         Target = Work;
     }
     Target.Modified();
+}
+
+void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Painter, int Top)>& Paint)
+{
+    if (Target.Empty()) return;
+    const int Width = Target.Width(), Height = Target.Height();
+    const int BandRows = std::clamp(int(BandBytes / (std::size_t(Width) * 4)), 1, Height);
+    const int Bands = (Height + BandRows - 1) / BandRows;
+    // Row addresses are taken here: the bitmap's own methods are not for the band threads.
+    std::uint8_t* const Rows = Target.ScanLine(0);
+    const std::size_t Stride = Target.RowBytes();
+
+    std::atomic<int> NextBand{0};
+    std::mutex FailureLock;
+    std::exception_ptr Failure;
+    const auto PaintBands = [&] {
+        try {
+            QImage Band(Width, BandRows, QImage::Format_RGB32);
+            for (int Index = NextBand++; Index < Bands; Index = NextBand++) {
+                const int Top = Index * BandRows, Count = std::min(BandRows, Height - Top);
+                for (int Y = 0; Y < Count; ++Y)
+                    WriteBgrxRow(Rows + std::size_t(Top + Y) * Stride, Width, Band.scanLine(Y));
+                {
+                    QPainter Painter(&Band);
+                    Paint(Painter, Top);
+                }
+                for (int Y = 0; Y < Count; ++Y)
+                    ReadBgrxRow(Band.constScanLine(Y), Width, Rows + std::size_t(Top + Y) * Stride);
+            }
+        } catch (...) {
+            NextBand = Bands;
+            const std::lock_guard Guard(FailureLock);
+            if (!Failure) Failure = std::current_exception();
+        }
+    };
+    const unsigned Helpers =
+        std::min({std::max(1u, std::thread::hardware_concurrency()), MaxBandThreads, unsigned(Bands)}) - 1;
+    std::vector<std::thread> Threads;
+    for (unsigned Index = 0; Index < Helpers; ++Index) Threads.emplace_back(PaintBands);
+    PaintBands();
+    for (std::thread& Thread : Threads) Thread.join();
+    Target.Modified();
+    if (Failure) std::rethrow_exception(Failure);
 }

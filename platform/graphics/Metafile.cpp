@@ -38,12 +38,10 @@ int PixelsToExtent(std::int64_t Value, std::int64_t Pixels, std::int64_t Per)
     return int((Value * Per + Pixels - 1) / Pixels);
 }
 
-// A 24-bit bitmap larger than this is played straight onto its rows (blue, green, red in memory). Smaller
-// ones are painted through a 32-bit copy, where the toolkit draws antialiased text and stretched bitmaps
-// with its 32-bit blending (up to a level apart on text edges, a pixel column apart on the edges of a
-// stretched bitmap); a picture at its physical size can be hundreds of megapixels, where the copy, its
-// two conversions and its memory would cost several times the drawing itself.
-constexpr std::int64_t DirectPlayPixels = std::int64_t(1) << 22;
+// A 24-bit bitmap larger than this is played band by band: a picture at its physical size can be hundreds
+// of megapixels, whose whole 32-bit copy would cost more memory and time than the drawing itself. Each
+// band plays every record again, which smaller bitmaps are spared.
+constexpr std::int64_t BandedPlayPixels = std::int64_t(1) << 22;
 
 } // namespace
 
@@ -192,14 +190,9 @@ void TMetafile::Draw(TCanvas& Canvas, const TRect& Rect) const
     const QRectF Frame = EmfFrameInDevicePixels(FData);
     if (TBitmap* Target = Canvas.Device().Target()) {
         const QRectF Into(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
-        if (Target->BitCount() == 24 && std::int64_t(Target->Width()) * Target->Height() > DirectPlayPixels) {
-            QImage View(Target->ScanLine(0), Target->Width(), Target->Height(), qsizetype(Target->RowBytes()),
-                        QImage::Format_BGR888);
-            {
-                QPainter Painter(&View);
-                PlayEmf(FData, Painter, Into, Frame);
-            }
-            Target->Modified();
+        if (Target->BitCount() == 24 && std::int64_t(Target->Width()) * Target->Height() > BandedPlayPixels) {
+            PaintOnBitmapInBands(
+                *Target, [&](QPainter& Painter, int Top) { PlayEmf(FData, Painter, Into, Frame, QPoint(0, Top)); });
             return;
         }
         PaintOnBitmap(*Target, [&](QPainter& Painter) { PlayEmf(FData, Painter, Into, Frame); });

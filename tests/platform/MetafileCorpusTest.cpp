@@ -168,21 +168,23 @@ TEST(MetafileCorpus, DamagedFilesAreRefusedOrDrawWhatPrecedesTheDamage)
     EXPECT_GT(Damaged, 0);
 }
 
-TEST(MetafileCorpus, LargeTargetsDrawnOntoTheirRowsAsThroughAThirtyTwoBitCopy)
+TEST(MetafileCorpus, LargeTargetsDrawnInBandsAsThroughAThirtyTwoBitCopy)
 {
-    // A 24-bit target of more than 2^22 pixels is played straight onto its rows; the plain way is the
-    // 32-bit painting of the same pixels, compared over random pixels at odd sizes. Shapes, dotted lines
-    // and raster operations come out the same; large antialiased text may differ on its edges.
+    // A 24-bit target of more than 2^22 pixels is played band by band; the plain way is the 32-bit
+    // painting of the same pixels, compared over random pixels at odd sizes. One-pixel strokes that a
+    // border between bands cuts may differ a little, a dotted line's dots starting again at the border;
+    // text from another thread may sit a fraction of a pixel apart, the toolkit's glyph caches being
+    // each thread's own and shaped by what the thread drew before.
     struct TCase
     {
         const char* File;
-        int Largest; // difference allowed on a channel
+        double MeanAllowed; // mean difference per channel allowed, in levels
     };
     if (CorpusDir().empty()) GTEST_SKIP() << "the picture corpus is absent";
     EnsureApplication();
     std::uint32_t Seed = 1;
-    for (const auto& [File, Allowed] :
-         {TCase{"emf/test-157.emf", 0}, TCase{"emf/test-173.emf", 0}, TCase{"wmf/fulltest.wmf", 16}}) {
+    for (const auto& [File, MeanAllowed] :
+         {TCase{"emf/test-157.emf", 0.4}, TCase{"emf/test-173.emf", 0.25}, TCase{"wmf/fulltest.wmf", 0.02}}) {
         SCOPED_TRACE(File);
         TPicture Picture;
         ASSERT_NO_THROW(Picture.LoadFromFile((CorpusDir() / File).string()));
@@ -198,16 +200,17 @@ TEST(MetafileCorpus, LargeTargetsDrawnOntoTheirRowsAsThroughAThirtyTwoBitCopy)
         const TRect Into = Rect(5, 3, Width - 4, Height - 2);
         Picture.Graphic()->Draw(Rows24.Canvas(), Into);
         Picture.Graphic()->Draw(Rows32.Canvas(), Into);
-        int Differing = 0, Largest = 0;
+        int Differing = 0;
+        double Sum = 0;
         for (int Y = 0; Y < Height; ++Y)
             for (int X = 0; X < Width; ++X)
                 for (int Channel = 0; Channel < 3; ++Channel) {
                     const int Difference =
                         std::abs(Rows32.ScanLine(Y)[4 * X + Channel] - Rows24.ScanLine(Y)[3 * X + Channel]);
                     Differing += Difference != 0;
-                    Largest = std::max(Largest, Difference);
+                    Sum += Difference;
                 }
-        EXPECT_LE(Largest, Allowed);
-        EXPECT_LT(Differing, Width * Height / 300);
+        EXPECT_LE(Sum / (3.0 * Width * Height), MeanAllowed);
+        EXPECT_LT(Differing, Width * Height / 100);
     }
 }
