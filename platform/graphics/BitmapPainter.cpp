@@ -10,7 +10,9 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -82,7 +84,10 @@ void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Pa
     std::exception_ptr Failure;
     const auto PaintBands = [&] {
         try {
+            // The fourth byte of each pixel stays 0 as on a 32-bit bitmap painted in place: RGB32 painting
+            // never blends it into a colour.
             QImage Band(Width, BandRows, QImage::Format_RGB32);
+            if (Band.isNull()) throw std::bad_alloc();
             for (int Index = NextBand++; Index < Bands; Index = NextBand++) {
                 const int Top = Index * BandRows, Count = std::min(BandRows, Height - Top);
                 for (int Y = 0; Y < Count; ++Y)
@@ -103,7 +108,11 @@ void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Pa
     const unsigned Helpers =
         std::min({std::max(1u, std::thread::hardware_concurrency()), MaxBandThreads, unsigned(Bands)}) - 1;
     std::vector<std::thread> Threads;
-    for (unsigned Index = 0; Index < Helpers; ++Index) Threads.emplace_back(PaintBands);
+    try {
+        for (unsigned Index = 0; Index < Helpers; ++Index) Threads.emplace_back(PaintBands);
+    } catch (const std::exception&) {
+        // Without a helper thread this one paints every band.
+    }
     PaintBands();
     for (std::thread& Thread : Threads) Thread.join();
     Target.Modified();

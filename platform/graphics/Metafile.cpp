@@ -11,8 +11,6 @@
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
 
-#include <QImage>
-
 #include <cstring>
 
 namespace {
