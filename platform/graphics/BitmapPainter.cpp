@@ -16,28 +16,19 @@
 
 namespace {
 
+// The fourth byte of each pixel of the 32-bit copy is 0 as on a 32-bit bitmap painted in place: RGB32
+// painting never blends it into a colour.
 void PaintRows24(TBitmap& Target, const std::function<void(QPainter&)>& Paint)
 {
     const int Width = Target.Width(), Height = Target.Height();
     QImage Image(Width, Height, QImage::Format_RGB32);
-    for (int Y = 0; Y < Height; ++Y) {
-        const std::uint8_t* Source = Target.ScanLine(Y);
-        auto* Row = reinterpret_cast<QRgb*>(Image.scanLine(Y));
-        for (int X = 0; X < Width; ++X) Row[X] = qRgb(Source[3 * X + 2], Source[3 * X + 1], Source[3 * X]);
-    }
+    if (Image.isNull()) throw std::bad_alloc();
+    for (int Y = 0; Y < Height; ++Y) WriteBgrxRow(Target.ScanLine(Y), Width, Image.scanLine(Y));
     {
         QPainter Painter(&Image);
         Paint(Painter);
     }
-    for (int Y = 0; Y < Height; ++Y) {
-        std::uint8_t* Row = Target.ScanLine(Y);
-        const auto* Source = reinterpret_cast<const QRgb*>(Image.constScanLine(Y));
-        for (int X = 0; X < Width; ++X) {
-            Row[3 * X] = std::uint8_t(qBlue(Source[X]));
-            Row[3 * X + 1] = std::uint8_t(qGreen(Source[X]));
-            Row[3 * X + 2] = std::uint8_t(qRed(Source[X]));
-        }
-    }
+    for (int Y = 0; Y < Height; ++Y) ReadBgrxRow(Image.constScanLine(Y), Width, Target.ScanLine(Y));
 }
 
 // The 32-bit copy of a band: a few megabytes, which the processor's cache holds while every drawing
@@ -84,8 +75,6 @@ void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Pa
     std::exception_ptr Failure;
     const auto PaintBands = [&] {
         try {
-            // The fourth byte of each pixel stays 0 as on a 32-bit bitmap painted in place: RGB32 painting
-            // never blends it into a colour.
             QImage Band(Width, BandRows, QImage::Format_RGB32);
             if (Band.isNull()) throw std::bad_alloc();
             for (int Index = NextBand++; Index < Bands; Index = NextBand++) {
