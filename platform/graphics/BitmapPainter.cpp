@@ -2,17 +2,14 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/PixelRows.h"
+#include "platform/system/Workers.h"
 
 #include <QImage>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <exception>
-#include <mutex>
 #include <new>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -71,9 +68,7 @@ void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Pa
     const std::size_t Stride = Target.RowBytes();
 
     std::atomic<int> NextBand{0};
-    std::mutex FailureLock;
-    std::exception_ptr Failure;
-    const auto PaintBands = [&] {
+    const auto PaintBands = [&](unsigned) {
         try {
             QImage Band(Width, BandRows, QImage::Format_RGB32);
             if (Band.isNull()) throw std::bad_alloc();
@@ -89,21 +84,16 @@ void PaintOnBitmapInBands(TBitmap& Target, const std::function<void(QPainter& Pa
                     ReadBgrxRow(Band.constScanLine(Y), Width, Rows + std::size_t(Top + Y) * Stride);
             }
         } catch (...) {
+            // The other workers stop after their current band.
             NextBand = Bands;
-            const std::lock_guard Guard(FailureLock);
-            if (!Failure) Failure = std::current_exception();
+            throw;
         }
     };
-    const unsigned Helpers =
-        std::min({std::max(1u, std::thread::hardware_concurrency()), MaxBandThreads, unsigned(Bands)}) - 1;
-    std::vector<std::thread> Threads;
     try {
-        for (unsigned Index = 0; Index < Helpers; ++Index) Threads.emplace_back(PaintBands);
-    } catch (const std::exception&) {
-        // Without a helper thread this one paints every band.
+        RunOnWorkers(std::min({CoreCount(), MaxBandThreads, unsigned(Bands)}), PaintBands);
+    } catch (...) {
+        Target.Modified();
+        throw;
     }
-    PaintBands();
-    for (std::thread& Thread : Threads) Thread.join();
     Target.Modified();
-    if (Failure) std::rethrow_exception(Failure);
 }
