@@ -1,4 +1,5 @@
 #include "engine/GeometryKernels.h"
+#include "engine/RowBands.h"
 #include "engine/Rows.h"
 
 #include <algorithm>
@@ -97,35 +98,39 @@ void BilinearPixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
         Across[X] = double(Columns[X].Weight);
         CoarseAcross[X] = IsCoarse(Columns[X].Weight);
     }
-    for (int Y = 0; Y < TargetBitmap.Height(); ++Y) {
-        const TBilinearAxis& Row = Rows[std::size_t(Y)];
-        const std::uint8_t* A = Source[Row.Low];
-        const std::uint8_t* B = Source[Row.High];
-        const double DY = double(Row.Weight);
-        const bool CoarseDown = IsCoarse(Row.Weight);
-        std::uint8_t* Out = Target[Y];
-        for (std::size_t X = 0; X < Columns.size(); ++X) {
-            const TBilinearAxis& Column = Columns[X];
-            const double DX = Across[X];
-            const double DXY = DX * DY;
-            const bool Exact = CoarseDown && CoarseAcross[X];
-            const std::uint8_t* P00 = A + 3 * Column.Low;
-            const std::uint8_t* P01 = A + 3 * Column.High;
-            const std::uint8_t* P10 = B + 3 * Column.Low;
-            const std::uint8_t* P11 = B + 3 * Column.High;
-            for (int C = 0; C < 3; ++C) {
-                const int V00 = P00[C], V01 = P01[C], V10 = P10[C], V11 = P11[C];
-                const double Sum = DX * (V01 - V00) + DXY * (V11 - V01 - V10 + V00) + DY * (V10 - V00) + V00;
-                const std::uint8_t Nearest = RoundLevel(Sum);
-                if (Exact || std::fabs(std::fabs(Sum - Nearest) - 0.5) > 1e-9) {
-                    *Out++ = Nearest;
-                } else {
-                    const long double LX = Column.Weight, LY = Row.Weight;
-                    *Out++ = RoundLevel(LX * (V01 - V00) + LX * LY * (V11 - V01 - V10 + V00) + LY * (V10 - V00) + V00);
+    const auto Band = [&](int First, int End) {
+        for (int Y = First; Y < End; ++Y) {
+            const TBilinearAxis& Row = Rows[std::size_t(Y)];
+            const std::uint8_t* A = Source[Row.Low];
+            const std::uint8_t* B = Source[Row.High];
+            const double DY = double(Row.Weight);
+            const bool CoarseDown = IsCoarse(Row.Weight);
+            std::uint8_t* Out = Target[Y];
+            for (std::size_t X = 0; X < Columns.size(); ++X) {
+                const TBilinearAxis& Column = Columns[X];
+                const double DX = Across[X];
+                const double DXY = DX * DY;
+                const bool Exact = CoarseDown && CoarseAcross[X];
+                const std::uint8_t* P00 = A + 3 * Column.Low;
+                const std::uint8_t* P01 = A + 3 * Column.High;
+                const std::uint8_t* P10 = B + 3 * Column.Low;
+                const std::uint8_t* P11 = B + 3 * Column.High;
+                for (int C = 0; C < 3; ++C) {
+                    const int V00 = P00[C], V01 = P01[C], V10 = P10[C], V11 = P11[C];
+                    const double Sum = DX * (V01 - V00) + DXY * (V11 - V01 - V10 + V00) + DY * (V10 - V00) + V00;
+                    const std::uint8_t Nearest = RoundLevel(Sum);
+                    if (Exact || std::fabs(std::fabs(Sum - Nearest) - 0.5) > 1e-9) {
+                        *Out++ = Nearest;
+                    } else {
+                        const long double LX = Column.Weight, LY = Row.Weight;
+                        *Out++ =
+                            RoundLevel(LX * (V01 - V00) + LX * LY * (V11 - V01 - V10 + V00) + LY * (V10 - V00) + V00);
+                    }
                 }
             }
         }
-    }
+    };
+    ForEachRowBandOf(TargetBitmap, Band);
 }
 
 void AreaAveragePixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
@@ -136,26 +141,29 @@ void AreaAveragePixels(const TBitmap& SourceBitmap, TBitmap& TargetBitmap)
         double(SourceBitmap.Width()) * SourceBitmap.Height() / TargetBitmap.Width() / TargetBitmap.Height();
     const auto Columns = AreaAxis(SourceBitmap.Width(), TargetBitmap.Width());
     const auto Rows = AreaAxis(SourceBitmap.Height(), TargetBitmap.Height());
-    for (int Y = 0; Y < TargetBitmap.Height(); ++Y) {
-        const TAreaSpan& Down = Rows[std::size_t(Y)];
-        std::uint8_t* Out = Target[Y];
-        for (const TAreaSpan& Across : Columns) {
-            double Blue = 0, Green = 0, Red = 0;
-            for (std::size_t I = 0; I < Down.Weights.size(); ++I) {
-                const std::uint8_t* In = Source[Down.First + int(I)] + 3 * Across.First;
-                const double WY = Down.Weights[I];
-                for (const double WX : Across.Weights) {
-                    const double Weight = WX * WY;
-                    Blue += Weight * In[0];
-                    Green += Weight * In[1];
-                    Red += Weight * In[2];
-                    In += 3;
+    const auto Band = [&](int First, int End) {
+        for (int Y = First; Y < End; ++Y) {
+            const TAreaSpan& Down = Rows[std::size_t(Y)];
+            std::uint8_t* Out = Target[Y];
+            for (const TAreaSpan& Across : Columns) {
+                double Blue = 0, Green = 0, Red = 0;
+                for (std::size_t I = 0; I < Down.Weights.size(); ++I) {
+                    const std::uint8_t* In = Source[Down.First + int(I)] + 3 * Across.First;
+                    const double WY = Down.Weights[I];
+                    for (const double WX : Across.Weights) {
+                        const double Weight = WX * WY;
+                        Blue += Weight * In[0];
+                        Green += Weight * In[1];
+                        Red += Weight * In[2];
+                        In += 3;
+                    }
                 }
+                Out[0] = RoundLevel(Blue / Scale);
+                Out[1] = RoundLevel(Green / Scale);
+                Out[2] = RoundLevel(Red / Scale);
+                Out += 3;
             }
-            Out[0] = RoundLevel(Blue / Scale);
-            Out[1] = RoundLevel(Green / Scale);
-            Out[2] = RoundLevel(Red / Scale);
-            Out += 3;
         }
-    }
+    };
+    ForEachRowBandOf(TargetBitmap, Band);
 }

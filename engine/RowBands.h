@@ -21,13 +21,20 @@ template <class TWork> void ForEachRowBand(int Height, int Bands, TWork&& Work)
     });
 }
 
+// Calls Work(FirstRow, EndRow) for the bands of Bitmap's rows, as many as its size is worth, each band on
+// a core of its own.
+template <class TWork> void ForEachRowBandOf(const TBitmap& Bitmap, TWork&& Work)
+{
+    ForEachRowBand(Bitmap.Height(), RowBandCount(std::int64_t(Bitmap.Width()) * Bitmap.Height()),
+                   [&Work](int, int First, int End) { Work(First, End); });
+}
+
 // Calls Work(Row) for every row of Bitmap, its rows in bands over the cores; Work runs on several
 // threads at once.
 template <class TWork> void ForEveryRowInBands(TBitmap& Bitmap, TWork&& Work)
 {
     const TRowAddresses Rows = RowAddresses(Bitmap);
-    ForEachRowBand(Bitmap.Height(), RowBandCount(std::int64_t(Bitmap.Width()) * Bitmap.Height()),
-                   [&Rows, &Work](int, int First, int End) {
-                       for (int Y = First; Y < End; ++Y) Work(Rows[std::size_t(Y)]);
-                   });
+    ForEachRowBandOf(Bitmap, [&Rows, &Work](int First, int End) {
+        for (int Y = First; Y < End; ++Y) Work(Rows[std::size_t(Y)]);
+    });
 }

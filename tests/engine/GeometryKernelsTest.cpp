@@ -148,6 +148,9 @@ TEST(BilinearResize, MatchesReferenceOnRandomPictures)
                                    ReferenceBilinear(Source, NewWidth, NewHeight)))
                 << Width << "x" << Height << " to " << NewWidth << "x" << NewHeight;
         }
+    // A result large enough to be made in bands on several threads.
+    const TBitmap Source = MakeRandomBitmap(301, 203, 24, Seed);
+    EXPECT_TRUE(SamePixels(Resampled(Source, 1031, 1025, true), ReferenceBilinear(Source, 1031, 1025)));
 }
 
 TEST(BilinearResize, OwnSizeIsIdentityAndDoublingInterpolates)
@@ -178,6 +181,8 @@ TEST(AreaAverageResize, MatchesReferenceOnRandomPictures)
                                    ReferenceAreaAverage(Source, NewWidth, NewHeight)))
                 << Width << "x" << Height << " to " << NewWidth << "x" << NewHeight;
         }
+    const TBitmap Source = MakeRandomBitmap(1547, 1537, 24, Seed);
+    EXPECT_TRUE(SamePixels(Resampled(Source, 1031, 1025, false), ReferenceAreaAverage(Source, 1031, 1025)));
 }
 
 TEST(AreaAverageResize, ShortenedSpansRoundAsWorkedOut)
