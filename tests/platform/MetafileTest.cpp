@@ -155,18 +155,7 @@ TEST(Metafile, PensComingToUnderOneAndAHalfPixelsAreOnePixelWide)
 {
     // A black pen of one unit across white, shown at 1.3 and at 2 pixels per unit: the first rounds to
     // one pixel, the second keeps its two. The ink in a column across the line is its width in pixels.
-    TMetafile Metafile;
-    Metafile.SetWidth(40);
-    Metafile.SetHeight(30);
-    {
-        TMetafileCanvas Canvas(Metafile);
-        Canvas.Brush.Color = clWhite;
-        Canvas.FillRect(Rect(0, 0, 40, 30));
-        Canvas.Pen.Color = clBlack;
-        Canvas.Pen.Width = 1;
-        Canvas.MoveTo(0, 10);
-        Canvas.LineTo(40, 10);
-    }
+    const TMetafile Metafile = MakeRecording(clWhite, clBlack, 1, 10);
     const auto InkAcross = [](const TBitmap& Shown, int X) {
         double Ink = 0;
         for (int Y = 0; Y < Shown.Height(); ++Y) Ink += (255 - Shown.ScanLine(Y)[3 * X]) / 255.0;

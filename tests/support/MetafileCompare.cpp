@@ -50,19 +50,19 @@ QImage PlayOnWhiteSquare(TEmfWriter& Writer, int Side)
     return Image;
 }
 
-TMetafile MakeRecording()
+TMetafile MakeRecording(TColor Background, TColor Line, int PenWidth, int LineY)
 {
     TMetafile Metafile;
     Metafile.SetWidth(40);
     Metafile.SetHeight(30);
     {
         TMetafileCanvas Canvas(Metafile);
-        Canvas.Brush.Color = clRed;
+        Canvas.Brush.Color = Background;
         Canvas.FillRect(Rect(0, 0, 40, 30));
-        Canvas.Pen.Color = clBlue;
-        Canvas.Pen.Width = 3;
-        Canvas.MoveTo(0, 15);
-        Canvas.LineTo(40, 15);
+        Canvas.Pen.Color = Line;
+        Canvas.Pen.Width = PenWidth;
+        Canvas.MoveTo(0, LineY);
+        Canvas.LineTo(40, LineY);
     }
     return Metafile;
 }

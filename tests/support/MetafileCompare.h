@@ -22,5 +22,6 @@ class TEmfWriter;
 // square of Side pixels with the reference device's pixels taken one to one.
 QImage PlayOnWhiteSquare(TEmfWriter& Writer, int Side);
 
-// A 40 × 30 recording: red everywhere, a blue line 3 pixels wide across rows 14 to 16.
-TMetafile MakeRecording();
+// A 40 × 30 recording: Background everywhere and a horizontal line of Line, PenWidth pixels wide, across
+// row LineY (by default red, and blue across rows 14 to 16).
+TMetafile MakeRecording(TColor Background = clRed, TColor Line = clBlue, int PenWidth = 3, int LineY = 15);
