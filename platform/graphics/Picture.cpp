@@ -5,6 +5,9 @@
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/PngImage.h"
+#include "platform/graphics/TiffImage.h"
+#include "platform/graphics/WebPImage.h"
+#include "platform/graphics/codecs/FileSignature.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/Messages.h"
@@ -22,6 +25,9 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
         {"jpeg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"png", [] { return std::unique_ptr<TGraphic>(std::make_unique<TPngImage>()); }},
+        {"tif", [] { return std::unique_ptr<TGraphic>(std::make_unique<TTiffImage>()); }},
+        {"tiff", [] { return std::unique_ptr<TGraphic>(std::make_unique<TTiffImage>()); }},
+        {"webp", [] { return std::unique_ptr<TGraphic>(std::make_unique<TWebPImage>()); }},
         {"emf", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
         {"wmf",
          [] {
@@ -91,10 +97,14 @@ TBitmap& TPicture::Bitmap()
 
 void TPicture::LoadFromFile(const std::string& FileName)
 {
+    const TLargeBlock File = ReadLargeFile(FileName);
+    // Bytes that begin like a format read here are read as that format, whatever the file is called;
+    // any other file is read as its extension says.
+    const std::string Format = FormatOfContent(File.Bytes());
     const std::string Extension = ExtensionOf(FileName);
-    auto Graphic = MakeGraphicFor(Extension);
+    auto Graphic = MakeGraphicFor(Format.empty() ? Extension : Format);
     if (!Graphic) throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
-    Graphic->LoadFromStream(ReadLargeFile(FileName).Bytes());
+    Graphic->LoadFromStream(File.Bytes());
     Install(std::move(Graphic));
 }
 

@@ -1,7 +1,14 @@
 // TPicture's files: the class by extension, the messages of failures, and saves that fail without
 // touching the file they would replace.
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Icon.h"
+#include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/Picture.h"
+#include "platform/graphics/PngImage.h"
+#include "platform/graphics/TiffImage.h"
+#include "platform/graphics/WebPImage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "tests/support/TestPictures.h"
@@ -172,4 +179,109 @@ TEST_F(PictureFile, FailedWriteLeavesThePreviousFile)
     std::ifstream Kept(PathOf("keep.bmp"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(Kept), {}), "previous contents");
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"keep.bmp"});
+}
+
+namespace {
+
+std::vector<std::uint8_t> BytesOf(const TGraphic& Graphic)
+{
+    std::vector<std::uint8_t> Bytes;
+    Graphic.SaveToStream(Bytes);
+    return Bytes;
+}
+
+// A one-entry icon of one 32-bit pixel: directory, entry, BITMAPINFOHEADER of double height, the pixel
+// and a row of the AND mask.
+std::vector<std::uint8_t> OnePixelIcon()
+{
+    std::vector<std::uint8_t> Bytes = {0, 0, 1, 0,  1, 0, 1, 1, 0, 0, 1, 0, 32, 0, 48, 0, 0, 0,  22,
+                                       0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 2, 0,  0, 0,  1, 0, 32, 0};
+    Bytes.resize(Bytes.size() + 24, 0);
+    Bytes.insert(Bytes.end(), {0x10, 0x20, 0x30, 0xFF, 0, 0, 0, 0});
+    return Bytes;
+}
+
+std::vector<std::uint8_t> Recording(bool Enhanced)
+{
+    TMetafile Metafile;
+    Metafile.SetWidth(20);
+    Metafile.SetHeight(10);
+    {
+        TMetafileCanvas Canvas(Metafile);
+        Canvas.Rectangle(2, 2, 18, 8);
+    }
+    Metafile.SetEnhanced(Enhanced);
+    return BytesOf(Metafile);
+}
+
+} // namespace
+
+TEST_F(PictureFile, OpensAFileByItsContentWhateverItsName)
+{
+    const TBitmap Source = MakeRandomBitmap(6, 4, 24, 3);
+    TJPEGImage Jpeg;
+    Jpeg.Assign(Source);
+    TPngImage Png;
+    Png.Assign(Source);
+    TWebPImage WebP;
+    WebP.AssignFromBitmap(Source);
+    TTiffImage Tiff;
+    Tiff.AssignFromBitmap(Source);
+    const auto Placeable = Recording(false);
+    const auto Plain = std::vector<std::uint8_t>(Placeable.begin() + 22, Placeable.end());
+    const struct
+    {
+        std::vector<std::uint8_t> Bytes;
+        std::function<bool(const TGraphic*)> IsRightClass;
+    } Cases[] = {
+        {BytesOf(Jpeg), [](const TGraphic* G) { return dynamic_cast<const TJPEGImage*>(G) != nullptr; }},
+        {BytesOf(Source), [](const TGraphic* G) { return dynamic_cast<const TBitmap*>(G) != nullptr; }},
+        {BytesOf(Png), [](const TGraphic* G) { return dynamic_cast<const TPngImage*>(G) != nullptr; }},
+        {BytesOf(WebP), [](const TGraphic* G) { return dynamic_cast<const TWebPImage*>(G) != nullptr; }},
+        {BytesOf(Tiff), [](const TGraphic* G) { return dynamic_cast<const TTiffImage*>(G) != nullptr; }},
+        {OnePixelIcon(), [](const TGraphic* G) { return dynamic_cast<const TIcon*>(G) != nullptr; }},
+        {Recording(true),
+         [](const TGraphic* G) {
+             const auto* Metafile = dynamic_cast<const TMetafile*>(G);
+             return Metafile && Metafile->Enhanced();
+         }},
+        {Placeable,
+         [](const TGraphic* G) {
+             const auto* Metafile = dynamic_cast<const TMetafile*>(G);
+             return Metafile && !Metafile->Enhanced();
+         }},
+        {Plain,
+         [](const TGraphic* G) {
+             const auto* Metafile = dynamic_cast<const TMetafile*>(G);
+             return Metafile && !Metafile->Enhanced();
+         }},
+    };
+    int Index = 0;
+    for (const auto& Case : Cases) {
+        for (const std::string Name : {"saved.ico", "saved.gif", "saved.dat", "saved", "saved.JPG", "saved.bmp"}) {
+            const std::string File = PathOf(std::to_string(Index) + Name);
+            std::ofstream(File, std::ios::binary)
+                .write(reinterpret_cast<const char*>(Case.Bytes.data()), std::streamsize(Case.Bytes.size()));
+            TPicture Picture;
+            Picture.LoadFromFile(File);
+            EXPECT_TRUE(Case.IsRightClass(Picture.Graphic())) << "case " << Index << " as " << Name;
+        }
+        ++Index;
+    }
+}
+
+TEST_F(PictureFile, BytesOfNoFormatKeepTheExtensionsRule)
+{
+    TPicture Picture;
+    WriteText("notes.txt", "plain text, no picture");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("notes.txt")); }),
+              "拡張子 .txt の画像形式は処理できません");
+    // A named format whose bytes are no picture fails with that format's message.
+    WriteText("noise.jpg", "plain text, no picture");
+    EXPECT_EQ(MessageOf<EJPEG>([&] { Picture.LoadFromFile(PathOf("noise.jpg")); }).rfind("JPEG エラー #", 0), 0u);
+    WriteText("noise.webp", "plain text, no picture");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("noise.webp")); }), Messages::SInvalidWebP);
+    WriteText("noise.tiff", "plain text, no picture");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("noise.tiff")); }), Messages::SInvalidTiff);
+    EXPECT_EQ(Picture.Graphic(), nullptr);
 }

@@ -43,7 +43,11 @@ int ReadExifOrientation(std::span<const std::uint8_t> Payload)
 {
     static constexpr std::uint8_t Signature[6] = {'E', 'x', 'i', 'f', 0, 0};
     if (Payload.size() < sizeof Signature || std::memcmp(Payload.data(), Signature, sizeof Signature) != 0) return 1;
-    const auto Tiff = Payload.subspan(sizeof Signature);
+    return ReadTiffOrientation(Payload.subspan(sizeof Signature));
+}
+
+int ReadTiffOrientation(std::span<const std::uint8_t> Tiff)
+{
     if (Tiff.size() < 8) return 1;
     bool BigEndian;
     if (Tiff[0] == 'M' && Tiff[1] == 'M')
@@ -76,7 +80,8 @@ void OrientBitmap(const TBitmap& Stored, int Orientation, TBitmap& Target)
     const bool Swap = SwapsSides(Orientation);
     const int TargetWidth = Swap ? H : W;
     const int TargetHeight = Swap ? W : H;
-    Target.SetLayout(TargetWidth, TargetHeight, 24);
+    const std::size_t PixelBytes = std::size_t(Stored.BitCount() / 8);
+    Target.SetLayout(TargetWidth, TargetHeight, Stored.BitCount());
     std::vector<const std::uint8_t*> Rows(static_cast<std::size_t>(H));
     for (int Y = 0; Y < H; ++Y) Rows[std::size_t(Y)] = Stored.ScanLine(Y);
     for (int Y = 0; Y < TargetHeight; ++Y) {
@@ -114,7 +119,16 @@ void OrientBitmap(const TBitmap& Stored, int Orientation, TBitmap& Target)
             default:
                 break;
             }
-            std::memcpy(Row + std::size_t(X) * 3, Rows[std::size_t(SY)] + std::size_t(SX) * 3, 3);
+            std::memcpy(Row + std::size_t(X) * PixelBytes, Rows[std::size_t(SY)] + std::size_t(SX) * PixelBytes,
+                        PixelBytes);
         }
     }
+}
+
+void ShowUpright(TBitmap&& Stored, int Orientation, TBitmap& Target)
+{
+    if (Orientation >= 2 && Orientation <= 8)
+        OrientBitmap(Stored, Orientation, Target);
+    else
+        Target = std::move(Stored);
 }

@@ -10,6 +10,8 @@ class TBitmap;
 // the payload is no EXIF block, lacks the tag or holds a value outside 1..8. Reads nothing beyond
 // Payload, whatever its offsets claim.
 int ReadExifOrientation(std::span<const std::uint8_t> Payload);
+// The same for a bare TIFF structure (byte order mark, 42, first directory), as WebP's EXIF chunk holds.
+int ReadTiffOrientation(std::span<const std::uint8_t> Tiff);
 
 // Orientations 5..8 exchange width and height.
 constexpr bool SwapsSides(int Orientation)
@@ -17,7 +19,10 @@ constexpr bool SwapsSides(int Orientation)
     return Orientation >= 5 && Orientation <= 8;
 }
 
-// Target := Stored (24 bits a pixel) shown upright: 2 mirrors left-right, 3 turns by 180 degrees,
+// Target := Stored (24 or 32 bits a pixel, kept) shown upright: 2 mirrors left-right, 3 turns by 180 degrees,
 // 4 mirrors top-bottom, 5 transposes, 6 turns clockwise by 90 degrees, 7 transposes across the other
 // diagonal, 8 turns anticlockwise by 90 degrees.
 void OrientBitmap(const TBitmap& Stored, int Orientation, TBitmap& Target);
+
+// Target := Stored shown upright, moved without a copy when Orientation is 1 (or out of range).
+void ShowUpright(TBitmap&& Stored, int Orientation, TBitmap& Target);
