@@ -10,7 +10,6 @@
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/MetafileCanvas.h"
-#include "platform/graphics/PngImage.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/ProgramFolders.h"
 
@@ -189,10 +188,10 @@ void TForm1::Save1Click()
                 TJPEGImage Jpeg;
                 Jpeg.Assign(*DisplayedBitmap());
                 WriteGraphic(Jpeg, File);
-            } else if (Extension == ".png") {
-                TPngImage Png;
-                Png.AssignFromBitmap(*DisplayedBitmap());
-                WriteGraphic(Png, File);
+            } else if (Extension == ".png" || Extension == ".webp" || Extension == ".tif" || Extension == ".tiff") {
+                const auto Made = TPicture::MakeGraphicFor(Extension.substr(1));
+                Made->AssignFromBitmap(*DisplayedBitmap());
+                WriteGraphic(*Made, File);
             } else {
                 KelvoImage1.Picture().SaveToFile(File);
             }
