@@ -97,13 +97,23 @@ TBitmap& TPicture::Bitmap()
 
 void TPicture::LoadFromFile(const std::string& FileName)
 {
-    const TLargeBlock File = ReadLargeFile(FileName);
+    const std::string Extension = ExtensionOf(FileName);
+    const auto UnknownExtension = [&] {
+        return EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
+    };
+    TLargeBlock File;
+    try {
+        File = ReadLargeFile(FileName);
+    } catch (const EFOpenError&) {
+        // A name no format claims is refused as such, as before any file is read.
+        if (!MakeGraphicFor(Extension)) throw UnknownExtension();
+        throw;
+    }
     // Bytes that begin like a format read here are read as that format, whatever the file is called;
     // any other file is read as its extension says.
     const std::string Format = FormatOfContent(File.Bytes());
-    const std::string Extension = ExtensionOf(FileName);
     auto Graphic = MakeGraphicFor(Format.empty() ? Extension : Format);
-    if (!Graphic) throw EInvalidGraphic(FormatMessage(Messages::SUnknownExtension, Extension.c_str()));
+    if (!Graphic) throw UnknownExtension();
     Graphic->LoadFromStream(File.Bytes());
     Install(std::move(Graphic));
 }
