@@ -11,6 +11,7 @@
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
 
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -27,13 +28,33 @@ void ScreenReference(TSize& Pixels, TSize& Microns)
 // pixels set (at most one extent unit per pixel of rounding).
 int ExtentToPixels(std::int64_t Extent, std::int64_t Pixels, std::int64_t Per)
 {
-    return Per <= 0 ? 0 : int(Extent * Pixels / Per);
+    return Per <= 0 ? 0 : int(std::min<std::int64_t>(Extent * Pixels / Per, INT_MAX));
 }
 
 int PixelsToExtent(std::int64_t Value, std::int64_t Pixels, std::int64_t Per)
 {
     if (Pixels <= 0 || Value <= 0) return 0;
     return int((Value * Per + Pixels - 1) / Pixels);
+}
+
+// The extent between two edges of a frame, 0 for an inverted one.
+int FrameExtent(std::int64_t From, std::int64_t To)
+{
+    return int(std::clamp<std::int64_t>(To - From, 0, INT_MAX));
+}
+
+// A file's frame must enclose a picture, and one a metafile may be drawn into at its physical size:
+// anything else is refused before something is made at its size.
+void RefuseUnusableFrame(std::span<const std::uint8_t> Emf)
+{
+    const TEmfHeaderInfo Header = ReadEmfHeader(Emf);
+    const std::int64_t Width = std::int64_t(Header.FrameRight) - Header.FrameLeft;
+    const std::int64_t Height = std::int64_t(Header.FrameBottom) - Header.FrameTop;
+    const std::int64_t Dpi = ScreenPixelsPerInch();
+    if (Width <= 0 || Height <= 0 ||
+        std::max<std::int64_t>(1, Width * Dpi / 2540) * std::max<std::int64_t>(1, Height * Dpi / 2540) >
+            MaxMetafilePixels)
+        throw EInvalidGraphic(Messages::SInvalidMetafile);
 }
 
 // A 24-bit bitmap larger than this is played band by band: a picture at its physical size can be hundreds
@@ -142,12 +163,11 @@ void TMetafile::SetReference(TSize Pixels, TSize Microns)
 
 void TMetafile::SetEmfBytes(std::vector<std::uint8_t> Bytes)
 {
-    const std::size_t Length = ValidateEmf(Bytes);
-    Bytes.resize(Length);
+    ValidateEmf(Bytes);
     const TEmfHeaderInfo Header = ReadEmfHeader(Bytes);
     FData = std::move(Bytes);
-    FMMWidth = std::max(0, Header.FrameRight - Header.FrameLeft);
-    FMMHeight = std::max(0, Header.FrameBottom - Header.FrameTop);
+    FMMWidth = FrameExtent(Header.FrameLeft, Header.FrameRight);
+    FMMHeight = FrameExtent(Header.FrameTop, Header.FrameBottom);
     FReferencePixels = TSize{Header.DevicePixelsX, Header.DevicePixelsY};
     FReferenceMicrons = TSize{Header.DeviceMicronsX, Header.DeviceMicronsY};
     FPalette = TPalette();
@@ -210,10 +230,12 @@ void TMetafile::LoadFromStream(std::span<const std::uint8_t> Bytes)
 {
     if (IsWmf(Bytes)) {
         TWmfToEmf Converted = WmfToEmf(Bytes);
+        RefuseUnusableFrame(Converted.Emf);
         SetEmfBytes(std::move(Converted.Emf));
         FInch = Converted.Inch;
         FEnhanced = false;
     } else {
+        RefuseUnusableFrame(Bytes);
         SetEmfBytes(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
         FInch = 0;
         FEnhanced = true;

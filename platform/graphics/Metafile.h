@@ -8,6 +8,10 @@
 #include <span>
 #include <vector>
 
+// The most pixels a metafile may be drawn into at its physical size: a file whose frame asks for more is
+// refused when it is read. Large enough for charts of some 190 megapixels.
+constexpr std::int64_t MaxMetafilePixels = std::int64_t(1) << 28;
+
 class TMetafile : public TGraphic
 {
 public:
@@ -61,7 +65,8 @@ public:
     bool AssignFromBitmap(const TBitmap& Source) override;
     // Plays the records with the frame stretched into Rect.
     void Draw(TCanvas& Canvas, const TRect& Rect) const override;
-    // Reads an EMF file, a placeable WMF or a plain WMF, whichever the bytes hold.
+    // Reads an EMF file, a placeable WMF or a plain WMF, whichever the bytes hold; "メタファイルが不正です"
+    // when its frame is empty or inverted or asks for more than MaxMetafilePixels.
     void LoadFromStream(std::span<const std::uint8_t> Bytes) override;
     void SaveToStream(std::vector<std::uint8_t>& Bytes) const override;
     std::string DefaultExtension() const override { return FEnhanced ? "emf" : "wmf"; }

@@ -123,13 +123,40 @@ TEST(Metafile, DamagedStreamsAreRefused)
 {
     std::vector<std::uint8_t> Bytes;
     MakeRecording().SaveToStream(Bytes);
-    ExpectInvalid(std::span(Bytes).first(40));               // inside the header
-    ExpectInvalid(std::span(Bytes).first(Bytes.size() - 8)); // the end record cut
-    std::vector<std::uint8_t> Oversized = Bytes;
-    Oversized[108 + 4] = 0xFF; // the first record claims more bytes than the stream holds
-    ExpectInvalid(Oversized);
+    ExpectInvalid(std::span(Bytes).first(40)); // inside the header
+    std::vector<std::uint8_t> Impossible = Bytes;
+    Impossible[108 + 4] = 6; // the first record is shorter than a record can be
+    ExpectInvalid(Impossible);
     const std::vector<std::uint8_t> Noise(300, 0x5A);
     ExpectInvalid(Noise);
+}
+
+TEST(Metafile, ATruncatedStreamIsDrawnUpToItsLastWholeRecord)
+{
+    std::vector<std::uint8_t> Bytes;
+    MakeRecording().SaveToStream(Bytes);
+    // Without its end-of-file record, whole or cut, the recording is all there.
+    for (const std::size_t Cut : {std::size_t(20), std::size_t(8)}) {
+        TMetafile Metafile;
+        ASSERT_NO_THROW(Metafile.LoadFromStream(std::span(Bytes).first(Bytes.size() - Cut)));
+        ExpectRecordingDrawn(Metafile);
+        // It is stored as a whole stream again: saved, it reads back with the header's size its own.
+        std::vector<std::uint8_t> Saved;
+        Metafile.SaveToStream(Saved);
+        std::uint32_t Claimed;
+        std::memcpy(&Claimed, Saved.data() + 48, 4);
+        EXPECT_EQ(Claimed, Saved.size());
+        TMetafile Again;
+        Again.LoadFromStream(Saved);
+        ExpectRecordingDrawn(Again);
+    }
+    // A record that runs past the end of the file ends the picture: what precedes it is drawn.
+    std::vector<std::uint8_t> Oversized = Bytes;
+    Oversized[108 + 4] = 0xFF;
+    Oversized[108 + 5] = 0xFF;
+    TMetafile Metafile;
+    ASSERT_NO_THROW(Metafile.LoadFromStream(Oversized));
+    EXPECT_EQ(Metafile.Width(), 40);
 }
 
 TEST(Metafile, MadeFromABitmapRecordsItAtItsSizeInPhysicalMeasure)

@@ -30,6 +30,73 @@ std::int32_t ReadInt(const std::uint8_t* Bytes)
     return std::int32_t(Read32(Bytes));
 }
 
+// What the record's own layout says before libUEMF's check reads it: that check reads the rectangle and
+// advance offset of a text record, and the header of a region, before it compares them with the size.
+enum class TLayout
+{
+    Short,   // the record is shorter than its parameters
+    Whole,   // checked here, a form libUEMF's check would wrongly refuse
+    Checked, // for libUEMF to check
+};
+
+// The extended text records: the fixed part, the rectangle unless the options leave it out, the advance
+// offset. Without advances (offDx 0, the font's own) libUEMF's check still asks for them; that form is
+// checked here, characters included.
+TLayout TextLayout(const char* Record, std::uint32_t Size, std::uint32_t Type)
+{
+    if (Size < sizeof(U_EMREXTTEXTOUTA)) return TLayout::Short;
+    U_EMRTEXT Text;
+    std::memcpy(&Text, Record + offsetof(U_EMREXTTEXTOUTA, emrtext), sizeof Text);
+    const std::uint64_t DxAt = sizeof(U_EMREXTTEXTOUTA) + ((Text.fOptions & U_ETO_NO_RECT) ? 0 : sizeof(U_RECTL));
+    if (DxAt + 4 > Size) return TLayout::Short;
+    std::uint32_t OffDx;
+    std::memcpy(&OffDx, Record + DxAt, 4);
+    if (OffDx != 0) return TLayout::Checked;
+    const std::uint64_t Bytes = std::uint64_t(Text.nChars) * (Type == U_EMR_EXTTEXTOUTW ? 2 : 1);
+    return Text.offString >= DxAt + 4 && Text.offString <= Size && Bytes <= Size - Text.offString ? TLayout::Whole
+                                                                                                  : TLayout::Short;
+}
+
+// The region records: the fixed part, then region data of the size the record gives, at least its header.
+TLayout RegionLayout(const char* Record, std::uint32_t Size, std::size_t SizeAt, std::size_t DataAt)
+{
+    if (Size < DataAt) return TLayout::Short;
+    std::uint32_t Data;
+    std::memcpy(&Data, Record + SizeAt, 4);
+    // Selecting no region is a region record without data.
+    if (Data == 0 && SizeAt == offsetof(U_EMREXTSELECTCLIPRGN, cbRgnData)) return TLayout::Whole;
+    return Data >= sizeof(U_RGNDATAHEADER) && Data <= Size - DataAt ? TLayout::Checked : TLayout::Short;
+}
+
+TLayout Layout(const char* Record, std::uint32_t Size, std::uint32_t Type)
+{
+    switch (Type) {
+    case U_EMR_SMALLTEXTOUT:
+        // libUEMF's check asks for the rectangle even when the options leave it out; that form is checked
+        // here, the player checking the characters against the size.
+        if (Size >= sizeof(U_EMRSMALLTEXTOUT) &&
+            (Read32(reinterpret_cast<const std::uint8_t*>(Record) + offsetof(U_EMRSMALLTEXTOUT, fuOptions)) &
+             U_ETO_NO_RECT))
+            return TLayout::Whole;
+        return TLayout::Checked;
+    case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW:
+        return TextLayout(Record, Size, Type);
+    case U_EMR_FILLRGN:
+        return RegionLayout(Record, Size, offsetof(U_EMRFILLRGN, cbRgnData), offsetof(U_EMRFILLRGN, RgnData));
+    case U_EMR_FRAMERGN:
+        return RegionLayout(Record, Size, offsetof(U_EMRFRAMERGN, cbRgnData), offsetof(U_EMRFRAMERGN, RgnData));
+    case U_EMR_INVERTRGN:
+    case U_EMR_PAINTRGN:
+        return RegionLayout(Record, Size, offsetof(U_EMRINVERTRGN, cbRgnData), offsetof(U_EMRINVERTRGN, RgnData));
+    case U_EMR_EXTSELECTCLIPRGN:
+        return RegionLayout(Record, Size, offsetof(U_EMREXTSELECTCLIPRGN, cbRgnData),
+                            offsetof(U_EMREXTSELECTCLIPRGN, RgnData));
+    default:
+        return TLayout::Checked;
+    }
+}
+
 // The size of the record at Offset when it lies wholly inside the stream and passes the checks, else 0.
 std::uint32_t SafeRecordSize(std::span<const std::uint8_t> Bytes, std::size_t Offset)
 {
@@ -38,11 +105,14 @@ std::uint32_t SafeRecordSize(std::span<const std::uint8_t> Bytes, std::size_t Of
     if (Size < 8 || Size % 4 != 0 || Size > Bytes.size() - Offset) return 0;
     const char* Record = reinterpret_cast<const char*>(Bytes.data() + Offset);
     const std::uint32_t Type = Read32(Bytes.data() + Offset);
-    // libUEMF's check of the short text record asks for its rectangle even when the options leave it out;
-    // that form is checked here, the player checking the characters against the size.
-    if (Type == U_EMR_SMALLTEXTOUT && Size >= sizeof(U_EMRSMALLTEXTOUT) &&
-        (Read32(Bytes.data() + Offset + offsetof(U_EMRSMALLTEXTOUT, fuOptions)) & U_ETO_NO_RECT))
+    switch (Layout(Record, Size, Type)) {
+    case TLayout::Short:
+        return 0;
+    case TLayout::Whole:
         return Size;
+    case TLayout::Checked:
+        break;
+    }
     // libUEMF checks every record type it knows against the record's own size.
     if (Type >= U_EMR_MIN && Type <= U_EMR_MAX && !U_emf_record_safe(Record)) return 0;
     return Size;
@@ -65,7 +135,7 @@ TEmfHeaderInfo ReadEmfHeader(std::span<const std::uint8_t> Bytes)
     Info.FrameTop = ReadInt(Header + 28);
     Info.FrameRight = ReadInt(Header + 32);
     Info.FrameBottom = ReadInt(Header + 36);
-    Info.Handles = int(Read32(Header + 52) & 0xFFFF);
+    Info.Handles = int(Read32(Header + 56) & 0xFFFF);
     Info.PaletteEntries = ReadInt(Header + 68);
     Info.DevicePixelsX = ReadInt(Header + 72);
     Info.DevicePixelsY = ReadInt(Header + 76);
@@ -89,18 +159,33 @@ TEmfHeaderInfo ReadEmfHeader(std::span<const std::uint8_t> Bytes)
     return Info;
 }
 
-std::size_t ValidateEmf(std::span<const std::uint8_t> Bytes)
+void ValidateEmf(std::vector<std::uint8_t>& Bytes)
 {
     ReadEmfHeader(Bytes);
     std::size_t Offset = Read32(Bytes.data() + 4);
+    std::uint32_t Records = 1;
     while (Offset < Bytes.size()) {
+        // A record the file cuts short ends the file.
+        if (Bytes.size() - Offset < 8 || Read32(Bytes.data() + Offset + 4) > Bytes.size() - Offset) break;
         const std::uint32_t Size = SafeRecordSize(Bytes, Offset);
         if (Size == 0) Invalid();
         const std::uint32_t Type = Read32(Bytes.data() + Offset);
         Offset += Size;
-        if (Type == U_EMR_EOF) return Offset;
+        ++Records;
+        if (Type == U_EMR_EOF) {
+            Bytes.resize(Offset);
+            return;
+        }
     }
-    Invalid();
+    // The file ends before its end-of-file record: what is whole is kept, the record ending it added.
+    Bytes.resize(Offset);
+    const std::uint32_t End[5] = {U_EMR_EOF, 20, 0, 16, 20}; // no palette; the size again last
+    const auto* EndBytes = reinterpret_cast<const std::uint8_t*>(End);
+    Bytes.insert(Bytes.end(), EndBytes, EndBytes + sizeof End);
+    const std::uint32_t Length = std::uint32_t(Bytes.size());
+    ++Records;
+    std::memcpy(Bytes.data() + 48, &Length, 4);
+    std::memcpy(Bytes.data() + 52, &Records, 4);
 }
 
 void ForEachEmfRecord(std::span<const std::uint8_t> Bytes,

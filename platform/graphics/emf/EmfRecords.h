@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 struct TEmfHeaderInfo
 {
@@ -24,9 +25,12 @@ struct TEmfHeaderInfo
 // Parses the header record; raises "メタファイルが不正です" unless Bytes start with a usable EMF header.
 TEmfHeaderInfo ReadEmfHeader(std::span<const std::uint8_t> Bytes);
 
-// The length of the stream up to and including its end-of-file record. Raises "メタファイルが不正です"
-// when a record's size leaves the stream, a record fails libUEMF's checks, or the end is missing.
-std::size_t ValidateEmf(std::span<const std::uint8_t> Bytes);
+// Checks the records of a stream and makes it end in an end-of-file record: the stream is cut after
+// that record, or, where the file ends without one (after a whole record, or inside a record it cut
+// short), after the last whole record, with an end-of-file record added and the header's size and
+// record count set to match. Raises "メタファイルが不正です" when a record's size is impossible or a
+// record fails libUEMF's checks.
+void ValidateEmf(std::vector<std::uint8_t>& Bytes);
 
 // Calls Visit for each record after the header up to the end-of-file record (excluded), each already
 // checked as ValidateEmf checks it; a damaged record ends the walk quietly, so what precedes it plays.

@@ -1,6 +1,7 @@
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfWriter.h"
 #include "platform/graphics/emf/WmfConvert.h"
+#include "platform/graphics/emf/WmfRecords.h"
 
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
@@ -81,6 +82,20 @@ bool SplitDib(const char* Dib, const char* End, std::uint32_t& BmiSize, std::uin
     BmiSize = std::uint32_t(HeaderBytes + Table);
     BitsSize = std::uint32_t(End - Dib) - BmiSize;
     return true;
+}
+
+// The size of the record at Offset when it lies inside the file and holds every parameter of its function,
+// else 0: an incomplete record ends the picture.
+std::size_t WholeRecordSize(std::span<const std::uint8_t> Wmf, std::size_t Offset)
+{
+    if (Wmf.size() - Offset < 6) return 0;
+    std::uint32_t Words;
+    std::memcpy(&Words, Wmf.data() + Offset, 4);
+    if (Words < 3 || Words > (Wmf.size() - Offset) / 2) return 0;
+    const char* Record = reinterpret_cast<const char*>(Wmf.data() + Offset);
+    if (!WmfRecordComplete(Record, std::size_t(Words) * 2)) return 0;
+    // libUEMF then checks the record against the end of the file and its type's layout.
+    return U_WMRRECSAFE_get(Record, reinterpret_cast<const char*>(Wmf.data() + Wmf.size()));
 }
 
 class TWmfTranslator
@@ -309,11 +324,6 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
         const std::int16_t* Advances = nullptr;
         U_RECT16 Clip{};
         if (Type == (U_WMR_TEXTOUT & 0xFF)) {
-            // libUEMF reads the position behind the string without checking the string's length, so the
-            // record must hold the length's bytes (padded to a word) and the position first.
-            std::int16_t Claimed;
-            std::memcpy(&Claimed, Rec + 6, 2);
-            if (Claimed < 0 || 8 + ((std::size_t(Claimed) + 1) & ~std::size_t(1)) + 4 > Size) break;
             if (!U_WMRTEXTOUT_get(Rec, &A, &Length, &Data)) break;
         } else if (!U_WMREXTTEXTOUT_get(Rec, &A, &Length, &Options, &Data, &Advances, &Clip)) {
             break;
@@ -494,11 +504,9 @@ std::vector<std::uint8_t> TWmfTranslator::Translate(std::size_t Offset)
     FWriter.Add(U_EMR_SETVIEWPORTORGEX, {0, 0});
     FWriter.Add(U_EMR_SETVIEWPORTEXTEX, {DeviceWidth, DeviceHeight});
     FWindowOrg = U_POINT16{FBox.left, FBox.top};
-    const char* Limit = reinterpret_cast<const char*>(FWmf.data() + FWmf.size());
     while (Offset + 6 <= FWmf.size()) {
         const char* Rec = reinterpret_cast<const char*>(FWmf.data() + Offset);
-        // libUEMF checks the record's size against the end of the file and its type's layout.
-        const std::size_t Size = U_WMRRECSAFE_get(Rec, Limit);
+        const std::size_t Size = WholeRecordSize(FWmf, Offset);
         if (Size == 0) break;
         if (reinterpret_cast<const U_METARECORD*>(Rec)->iType == (U_WMR_EOF & 0xFF)) break;
         Record(Rec, Size);
@@ -541,11 +549,10 @@ TWmfToEmf WmfToEmf(std::span<const std::uint8_t> Wmf)
     } else {
         // Without a placeable header the first window the records set is the picture's box.
         std::size_t Scan = HeaderSize;
-        const char* Limit = reinterpret_cast<const char*>(Wmf.data() + Wmf.size());
         std::optional<U_POINT16> Origin, Extent;
         while (Scan + 6 <= Wmf.size() && !(Origin && Extent)) {
             const char* Rec = reinterpret_cast<const char*>(Wmf.data() + Scan);
-            const std::size_t Size = U_WMRRECSAFE_get(Rec, Limit);
+            const std::size_t Size = WholeRecordSize(Wmf, Scan);
             if (Size == 0) break;
             U_POINT16 Point;
             const std::uint8_t Type = reinterpret_cast<const U_METARECORD*>(Rec)->iType;
