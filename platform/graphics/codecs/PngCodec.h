@@ -1,5 +1,5 @@
 #pragma once
-// PNG through Qt's image I/O, kept out of the public headers.
+// PNG files: read through libspng, written by our own encoder on libdeflate.
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +22,7 @@ std::optional<TPngSize> ReadPngSize(std::span<const std::uint8_t> Bytes);
 // chunk running past the end, no IEND chunk) or a picture of more than 2^26 pixels.
 bool ReadPng(std::span<const std::uint8_t> Bytes, TBitmap& Target);
 
-// Appends a PNG file of Source: a plain 32-bit bitmap keeps its fourth byte as alpha, any other
-// layout is written as 24-bit colour.
+// Appends a PNG file of Source: a pf32bit section keeps its fourth byte as alpha, any other layout
+// (a device-dependent bitmap included) is written as 24-bit colour. The rows are filtered and deflated
+// on every core.
 void WritePng(const TBitmap& Source, std::vector<std::uint8_t>& Bytes);
