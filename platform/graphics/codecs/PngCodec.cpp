@@ -39,6 +39,30 @@ bool ChunksFit(std::span<const std::uint8_t> Bytes)
     return false;
 }
 
+// The Paeth filter reversed a pixel at a time, each pixel's channels in the lanes of one vector: every
+// pixel's prediction needs the pixel before it. Reads four bytes a pixel: Row and Above must be
+// followed by at least one more byte.
+template <int Step> void UnfilterPaeth(std::uint8_t* Row, const std::uint8_t* Above, std::size_t Bytes)
+{
+    const __m128i Zero = _mm_setzero_si128();
+    const auto Load = [Zero](const std::uint8_t* Pixel) {
+        std::int32_t Word;
+        std::memcpy(&Word, Pixel, 4);
+        return _mm_unpacklo_epi8(_mm_cvtsi32_si128(Word), Zero);
+    };
+    __m128i A = Zero;
+    __m128i C = Zero;
+    for (std::size_t I = 0; I < Bytes; I += Step) {
+        const __m128i B = Load(Above + I);
+        __m128i NotA, NotB;
+        PaethChoice(A, B, C, NotA, NotB);
+        A = _mm_and_si128(_mm_add_epi16(Load(Row + I), Select(NotA, Select(NotB, C, B), A)), _mm_set1_epi16(0xFF));
+        const std::uint32_t Word = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(A, Zero)));
+        std::memcpy(Row + I, &Word, Step);
+        C = B;
+    }
+}
+
 // Reverses the filter of one row of Bytes bytes in place; Above is the row above, unfiltered (zeros for
 // the first row). False for an unknown filter type.
 template <int Step> bool Unfilter(std::uint8_t Type, std::uint8_t* Row, const std::uint8_t* Above, std::size_t Bytes)
@@ -57,9 +81,7 @@ template <int Step> bool Unfilter(std::uint8_t Type, std::uint8_t* Row, const st
         for (std::size_t I = Step; I < Bytes; ++I) Row[I] = std::uint8_t(Row[I] + (Row[I - Step] + Above[I]) / 2);
         return true;
     case ftPaeth:
-        for (std::size_t I = 0; I < Step; ++I) Row[I] = std::uint8_t(Row[I] + Above[I]);
-        for (std::size_t I = Step; I < Bytes; ++I)
-            Row[I] = std::uint8_t(Row[I] + PaethPredictor(Row[I - Step], Above[I], Above[I - Step]));
+        UnfilterPaeth<Step>(Row, Above, Bytes);
         return true;
     default:
         return false;
@@ -108,8 +130,10 @@ template <int Step> bool ReadPlainPng(std::span<const std::uint8_t> Bytes, int W
     const std::span<const std::uint8_t> Data = Pieces.size() == 1 ? Pieces[0] : std::span<const std::uint8_t>(Joined);
     const std::size_t RowBytes = std::size_t(Width) * Step;
     const std::size_t RowsBytes = std::size_t(Height) * (RowBytes + 1);
-    // Every byte is written by the decompressor before it is read.
-    const auto Rows = std::make_unique_for_overwrite<std::uint8_t[]>(RowsBytes);
+    // Every byte is written by the decompressor before it is read, but for the one behind the last row
+    // that the Paeth filter's reversal reads.
+    const auto Rows = std::make_unique_for_overwrite<std::uint8_t[]>(RowsBytes + 1);
+    Rows[RowsBytes] = 0;
     const std::unique_ptr<libdeflate_decompressor, TDecompressorDeleter> Decompressor(libdeflate_alloc_decompressor());
     if (!Decompressor) throw std::bad_alloc();
     if (libdeflate_zlib_decompress(Decompressor.get(), Data.data(), Data.size(), Rows.get(), RowsBytes, nullptr) !=
@@ -117,7 +141,7 @@ template <int Step> bool ReadPlainPng(std::span<const std::uint8_t> Bytes, int W
         return false;
     TBitmap Decoded;
     Decoded.SetLayoutForOverwrite(Width, Height, Step * 8);
-    const std::vector<std::uint8_t> Zeros(RowBytes);
+    const std::vector<std::uint8_t> Zeros(RowBytes + 1);
     const std::uint8_t* Above = Zeros.data();
     for (int Y = 0; Y < Height; ++Y) {
         std::uint8_t* Row = Rows.get() + std::size_t(Y) * (RowBytes + 1);

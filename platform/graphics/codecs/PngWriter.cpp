@@ -54,27 +54,6 @@ inline __m128i SumOfDistances(__m128i V)
     return _mm_sad_epu8(_mm_min_epu8(V, _mm_sub_epi8(_mm_setzero_si128(), V)), _mm_setzero_si128());
 }
 
-inline __m128i Abs16(__m128i V)
-{
-    return _mm_max_epi16(V, _mm_sub_epi16(_mm_setzero_si128(), V));
-}
-
-// Masks of the 16-bit lanes where the Paeth predictor is not A, and where it is C rather than B.
-inline void PaethChoice(__m128i A, __m128i B, __m128i C, __m128i& NotA, __m128i& NotB)
-{
-    const __m128i FromC = _mm_sub_epi16(B, C);
-    const __m128i ToA = Abs16(FromC);
-    const __m128i ToB = Abs16(_mm_sub_epi16(A, C));
-    const __m128i ToC = Abs16(_mm_add_epi16(FromC, _mm_sub_epi16(A, C)));
-    NotA = _mm_or_si128(_mm_cmpgt_epi16(ToA, ToB), _mm_cmpgt_epi16(ToA, ToC));
-    NotB = _mm_cmpgt_epi16(ToB, ToC);
-}
-
-inline __m128i Select(__m128i Mask, __m128i IfSet, __m128i IfClear)
-{
-    return _mm_or_si128(_mm_and_si128(Mask, IfSet), _mm_andnot_si128(Mask, IfClear));
-}
-
 // AddScalarSums on 16 bytes at a time; To - From is a multiple of 16.
 template <int Step>
 void AddVectorSums(const std::uint8_t* Row, const std::uint8_t* Above, std::size_t From, std::size_t To,
