@@ -1,6 +1,7 @@
 #include "platform/graphics/codecs/PngCodec.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/codecs/DecodeLimits.h"
 #include "platform/graphics/codecs/PngFilters.h"
 
 #include <libdeflate.h>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr std::uint64_t MaxPngPixels = std::uint64_t(1) << 26;
 constexpr std::size_t MaxAncillaryBytes = std::size_t(64) << 20;
 
 struct TContextDeleter
@@ -170,7 +170,7 @@ std::optional<TPngSize> ReadPngSize(std::span<const std::uint8_t> Bytes)
 bool ReadPng(std::span<const std::uint8_t> Bytes, TBitmap& Target)
 {
     const auto Size = ReadPngSize(Bytes);
-    if (!Size || std::uint64_t(Size->Width) * std::uint64_t(Size->Height) > MaxPngPixels) return false;
+    if (!Size || !DecodableSize(std::uint64_t(Size->Width), std::uint64_t(Size->Height))) return false;
     if (!ChunksFit(Bytes)) return false;
     const std::unique_ptr<spng_ctx, TContextDeleter> Context(spng_ctx_new(0));
     if (!Context) throw std::bad_alloc();
