@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -21,16 +22,35 @@ std::vector<std::string> SplitArguments(const std::string& Text)
     }
 }
 
+std::string NumberText(long double Value)
+{
+    std::ostringstream Text;
+    Text << Value;
+    return Text.str();
+}
+
+// "2..50", "at least 1" or "at most 9": the bounds of a numeric argument in words.
+std::string BoundsText(const TArgumentInfo& Info)
+{
+    const bool HasMin = Info.Min > std::numeric_limits<int>::min();
+    const bool HasMax = Info.Max < std::numeric_limits<int>::max();
+    if (HasMin && HasMax) return NumberText(Info.Min) + ".." + NumberText(Info.Max);
+    return HasMin ? "at least " + NumberText(Info.Min) : "at most " + NumberText(Info.Max);
+}
+
 TArgument ParseArgument(const std::string& Kind, const TArgumentInfo& Info, const std::string& Text)
 {
-    const auto Refuse = [&](const char* What) -> TArgument {
+    const auto Refuse = [&](const std::string& What) -> TArgument {
         throw EBatchUsage(Kind + ": " + std::string(Info.Name) + " must be " + What + ", not \"" + Text + "\"");
     };
+    // Not-a-number fails both comparisons.
+    const auto WithinBounds = [&](long double Value) { return Value >= Info.Min && Value <= Info.Max; };
     switch (Info.Type) {
     case TArgumentType::Integer: {
         int Value = 0;
         const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
         if (Text.empty() || Error != std::errc() || End != Text.data() + Text.size()) return Refuse("an integer");
+        if (!WithinBounds(Value)) return Refuse(BoundsText(Info));
         return Value;
     }
     case TArgumentType::Float: {
@@ -38,6 +58,7 @@ TArgument ParseArgument(const std::string& Kind, const TArgumentInfo& Info, cons
         errno = 0;
         const long double Value = std::strtold(Text.c_str(), &End);
         if (Text.empty() || errno != 0 || End != Text.c_str() + Text.size()) return Refuse("a number");
+        if (!WithinBounds(Value)) return Refuse(BoundsText(Info));
         return Value;
     }
     case TArgumentType::Boolean:

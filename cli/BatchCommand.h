@@ -21,7 +21,8 @@
 class TKelvoImage;
 class TPicture;
 
-// A command line that does not say what to do; the tool prints it with the usage text and exits 2.
+// A command line that does not say what to do; the tool prints it in one line with a hint to --help
+// and exits 2.
 class EBatchUsage : public Exception
 {
     using Exception::Exception;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <sstream>
+#include <type_traits>
 #include <typeinfo>
 
 namespace {
@@ -53,6 +54,24 @@ void EnsureBitmap(TKelvoImage& Image)
     Image.Picture().Bitmap().SetPixelFormat(pf24bit);
 }
 
+// "Name=Value, Name=Value" of a step's arguments.
+std::string ArgumentsText(const TBatchStep& Step)
+{
+    std::ostringstream Text;
+    for (std::size_t Index = 0; Index < Step.Arguments.size(); ++Index) {
+        Text << (Index == 0 ? "" : ", ") << Step.Operation->Arguments[Index].Name << '=';
+        std::visit(
+            [&Text](auto Value) {
+                if constexpr (std::is_same_v<decltype(Value), bool>)
+                    Text << (Value ? "true" : "false");
+                else
+                    Text << Value;
+            },
+            Step.Arguments[Index]);
+    }
+    return Text.str();
+}
+
 void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream& Errors)
 {
     if (Step.Operation == nullptr) {
@@ -63,7 +82,8 @@ void RunStep(TKelvoImage& Image, const TBatchStep& Step, bool Time, std::ostream
     }
     const std::string Kind(Step.Operation->Kind);
     if (!ArgumentsPass(*Step.Operation, Step.Arguments, Image))
-        throw EBatchUsage(Kind + ": arguments outside " + std::string(Step.Operation->Range));
+        throw EBatchUsage(Kind + ": " + ArgumentsText(Step) + " is outside the range " +
+                          std::string(Step.Operation->Range));
     if (Step.Operation->Apply == nullptr) throw Exception(Kind + " is not available in this build");
     EnsureBitmap(Image);
     bool Amended = false;
@@ -163,7 +183,7 @@ int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::
         Errors << "pixora-batch: " << Error.Message() << "\n";
         return 3;
     } catch (const EBatchUsage& Error) {
-        Errors << "pixora-batch: " << Error.Message() << "\n\n" << BatchUsage();
+        Errors << "pixora-batch: " << Error.Message() << " (see pixora-batch --help)\n";
         return 2;
     } catch (const Exception& Error) {
         Errors << Error.Message() << "\n";

@@ -193,8 +193,30 @@ TEST_F(Batch, UsageErrorsExitTwo)
     };
     for (const auto& Arguments : Wrong) {
         EXPECT_EQ(Run(Arguments), 2) << testing::PrintToString(Arguments);
-        EXPECT_NE(FErrors.str().find("usage: pixora-batch"), std::string::npos);
+        // One line, not the whole usage text.
+        const std::string Errors = FErrors.str();
+        EXPECT_EQ(Errors.rfind("pixora-batch: ", 0), 0u) << Errors;
+        EXPECT_EQ(std::count(Errors.begin(), Errors.end(), '\n'), 1) << Errors;
+        EXPECT_TRUE(Errors.ends_with(" (see pixora-batch --help)\n")) << Errors;
     }
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bmp")));
+}
+
+TEST_F(Batch, AnArgumentOutOfRangeNamesTheOperationTheArgumentAndItsRange)
+{
+    const std::string Input = SaveBitmap(MakeRandomBitmap(4, 4, 24, 7), "in.bmp");
+    EXPECT_EQ(Run({Input, "Mosaic:60", "-o", PathOf("out.bmp")}), 2);
+    EXPECT_EQ(FErrors.str(), "pixora-batch: Mosaic: BlockSize must be 2..50, not \"60\" (see pixora-batch --help)\n");
+    EXPECT_EQ(Run({Input, "Framing:0,150,true", "-o", PathOf("out.bmp")}), 2);
+    EXPECT_EQ(FErrors.str(),
+              "pixora-batch: Framing: FrameWidth must be at least 1, not \"0\" (see pixora-batch --help)\n");
+    EXPECT_EQ(Run({Input, "Gamma:nan", "-o", PathOf("out.bmp")}), 2);
+    EXPECT_EQ(FErrors.str(), "pixora-batch: Gamma: Value must be 0.1..10, not \"nan\" (see pixora-batch --help)\n");
+    // A condition beyond the bounds is checked on the picture and names every argument with the range.
+    EXPECT_EQ(Run({Input, "Trimming:0,0,9,2,true", "-o", PathOf("out.bmp")}), 2);
+    EXPECT_EQ(FErrors.str(), "pixora-batch: Trimming: Left=0, Top=0, Right=9, Bottom=2, InPictureUnits=true is "
+                             "outside the range inclusive area (Left, Top, Right, Bottom) inside the picture, in "
+                             "picture pixels when InPictureUnits, else in control pixels (see pixora-batch --help)\n");
     EXPECT_FALSE(std::filesystem::exists(PathOf("out.bmp")));
 }
 
