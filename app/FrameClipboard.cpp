@@ -7,6 +7,7 @@
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
+#include "platform/graphics/Picture.h"
 #include "platform/graphics/PictureClipboard.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
@@ -65,6 +66,21 @@ std::string PastedPictureName(const TGraphic& Graphic)
     return "Copied Image";
 }
 
+// Whether the picture layer reads File as a picture. A copied file that is none (a text file, a damaged
+// picture) leaves the window as a clipboard without pictures does.
+bool IsReadablePicture(const std::string& File)
+{
+    try {
+        TPicture Candidate;
+        Candidate.LoadFromFile(File);
+        return Candidate.Graphic() != nullptr;
+    } catch (const EInvalidGraphic&) {
+    } catch (const EJPEG&) {
+    } catch (const EFOpenError&) {
+    }
+    return false;
+}
+
 } // namespace
 
 TClipboardFormat JfifClipboardFormat()
@@ -117,7 +133,7 @@ void TForm1::Paste1Click()
     if (!ClipboardHasGraphic()) {
         // A file copied in a file manager pastes as if it had been opened.
         const std::vector<std::string> Files = ClipboardFileNames();
-        if (Files.empty()) return;
+        if (Files.empty() || !IsReadablePicture(Files.front())) return;
         HideTrimAreaIfShown();
         DeleteScratchCopy();
         FPictureName = Files.front();

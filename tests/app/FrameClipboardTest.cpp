@@ -101,6 +101,34 @@ TEST(FramePaste, AFileFromAFileManagerOpensAsIfChosen)
     EXPECT_NE(Fixture.Caption().find("KB"), std::string::npos);
 }
 
+TEST(FramePaste, ACopiedFileThatIsNoPictureChangesNothing)
+{
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeGradient(20, 10), Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    Fixture.Press("Copy1");
+    Fixture.Press("Paste1");
+    const std::string Scratch = Fixture.Form().PicturePath();
+    const std::string Caption = Fixture.Caption();
+    WriteWholeFile((Fixture.Folder() / "notes.txt").string(), std::vector<std::uint8_t>{'h', 'i', '\n'});
+    // A picture's extension on bytes that are none is no picture either.
+    WriteWholeFile((Fixture.Folder() / "fake.bmp").string(), std::vector<std::uint8_t>{'h', 'i', '\n'});
+    for (const char* Name : {"notes.txt", "fake.bmp", "missing.bmp"}) {
+        auto* Data = new QMimeData;
+        Data->setUrls({QUrl::fromLocalFile(QString::fromStdString((Fixture.Folder() / Name).string()))});
+        QApplication::clipboard()->setMimeData(Data);
+        Fixture.Press("Paste1");
+        EXPECT_EQ(Fixture.PictureBitmap().Width(), 20) << Name;
+        EXPECT_EQ(Fixture.Caption(), Caption) << Name;
+        EXPECT_EQ(Fixture.Form().PicturePath(), Scratch) << Name;
+        EXPECT_TRUE(std::filesystem::exists(Scratch)) << Name;
+    }
+    EXPECT_TRUE(Fixture.Messages().empty());
+    // The reload command still reads the pasted picture.
+    Fixture.Press("O1");
+    EXPECT_EQ(Fixture.PictureBitmap().Width(), 20);
+}
+
 TEST(FrameCopy, OfAnIconIsRefusedWithTheClipboardsMessage)
 {
     TFrameFixture Fixture;
