@@ -423,7 +423,11 @@ void TForm1::ConnectHandlers()
     OnChange(TrackBar5, &TForm1::TrackBar5Change);
 
     // A box's change is the user's choice; the boxes set by UpdateCaption do not run it.
+    // The wheel passing over a box chooses nothing (eventFilter); the box takes the focus by a click or
+    // the tab key only.
     const auto OnChoice = [this](QComboBox* Box, void (TForm1::*Handler)()) {
+        Box->setFocusPolicy(Qt::StrongFocus);
+        Box->installEventFilter(this);
         connect(Box, &QComboBox::activated, this, [this, Handler] { RunHandler(Handler); });
     };
     OnChoice(ComboBox1, &TForm1::ComboBox1Change);

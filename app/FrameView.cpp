@@ -192,7 +192,11 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 {
     // The view draws from the picture, which the worker thread is changing; it is repainted afterwards.
     if (FBusy && Watched == ImageView.get() && Event->type() == QEvent::Paint) return true;
-    if (Watched == ImageView.get() && Event->type() == QEvent::MouseButtonPress) {
+    if (Event->type() == QEvent::Wheel && (Watched == ComboBox1 || Watched == ComboBox2 || Watched == ComboBox3))
+        return true;
+    // The second press of a double-click arrives as a double-click of its own; it places the rectangle too.
+    if (Watched == ImageView.get() &&
+        (Event->type() == QEvent::MouseButtonPress || Event->type() == QEvent::MouseButtonDblClick)) {
         const auto* Mouse = static_cast<QMouseEvent*>(Event);
         const Qt::MouseButton Pressed = Mouse->button();
         const QPoint At = Mouse->position().toPoint();

@@ -7,7 +7,9 @@
 #include "tests/support/TestPictures.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QSlider>
+#include <QWheelEvent>
 #include <cctype>
 #include <gtest/gtest.h>
 
@@ -146,6 +148,27 @@ TEST(GraphicTypeBox, ConvertsBetweenKindsButNeverToIconsOrOthers)
     Fixture.Choose("ComboBox1", 2);
     EXPECT_EQ(Box.currentIndex(), 0);
     EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picNil);
+}
+
+TEST(GraphicTypeBox, TheWheelOverTheBoxesChoosesNothing)
+{
+    TFrameFixture Fixture;
+    const TBitmap Original = MakeGradient(40, 30);
+    WriteBitmapFile(Original, Fixture.Folder() / "scene.bmp");
+    Fixture.Open(Fixture.Folder() / "scene.bmp");
+    for (const char* Name : {"ComboBox1", "ComboBox2", "ComboBox3"}) {
+        auto& Box = Fixture.Control<QComboBox>(Name);
+        const int Before = Box.currentIndex();
+        for (const int Notch : {-120, -120, -120, 120}) {
+            QWheelEvent Wheel(QPointF(5, 5), Box.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, Notch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&Box, &Wheel);
+        }
+        EXPECT_EQ(Box.currentIndex(), Before) << Name;
+        EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picBitmap) << Name;
+        EXPECT_TRUE(SamePixels(Fixture.PictureBitmap(), Original)) << Name;
+    }
+    EXPECT_NE(Fixture.Form().PicturePath(), "");
 }
 
 TEST(FrameReload, ReadsTheOpenedFileAgain)

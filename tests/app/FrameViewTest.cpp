@@ -27,11 +27,11 @@ struct TOpened
 
 // A press as the window system delivers it to the picture. (QTest's own clicks register a test pointing
 // device that outlives the tests' application object and crashes at exit.)
-void Click(TFrameFixture& Fixture, Qt::MouseButton Button, int X, int Y)
+void Click(TFrameFixture& Fixture, Qt::MouseButton Button, int X, int Y, QEvent::Type Type = QEvent::MouseButtonPress)
 {
     QWidget& View = Fixture.Control<QWidget>("KelvoImage1");
     const QPointF At(X, Y);
-    QMouseEvent Press(QEvent::MouseButtonPress, At, View.mapToGlobal(At), Button, Button, Qt::NoModifier);
+    QMouseEvent Press(Type, At, View.mapToGlobal(At), Button, Button, Qt::NoModifier);
     QCoreApplication::sendEvent(&View, &Press);
 }
 
@@ -145,6 +145,19 @@ TEST(FrameTrimming, ALeftClickNearTheEdgesKeepsTheSizeInside)
     // Hiding restores the picture wherever the rectangle went.
     Fixture.Press("A1");
     EXPECT_TRUE(SamePixels(Fixture.PictureBitmap(), Opened.Original));
+}
+
+TEST(FrameTrimming, TheSecondPressOfADoubleClickPlacesTheRectangleToo)
+{
+    TOpened Opened(200, 100);
+    TFrameFixture& Fixture = Opened.Fixture;
+    Fixture.Press("A1");
+    Click(Fixture, Qt::RightButton, 50, 40);
+    Click(Fixture, Qt::RightButton, 53, 43, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(Fixture.Form().TrimRect(), Rect(0, 0, 53, 43));
+    Fixture.Press("T1");
+    EXPECT_EQ(Fixture.PictureBitmap().Width(), 54);
+    EXPECT_EQ(Fixture.PictureBitmap().Height(), 44);
 }
 
 TEST(FrameTrimming, IsClampedToTheDisplayedSizeWhenShown)
