@@ -200,6 +200,9 @@ private:
 
     // Life cycle (FrameLifecycle.cpp).
     void FormShow();
+    // The steps of the start that wait until the window is on the screen: the histogram window opens
+    // when HistogramOpen, and the messages of the settings' bad keys appear, in one message box.
+    void FinishStart(const std::vector<std::string>& Errors, bool HistogramOpen);
     void FormCloseQuery();
     // The values the settings keep, as the window and its controls hold them now.
     TSettingsValues CurrentSettings() const;

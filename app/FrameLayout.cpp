@@ -75,7 +75,8 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), FBaseBitmap(std::make_uni
     CreateControls();
     CreateMenu();
     ConnectHandlers();
-    Form2 = std::make_unique<TForm2>(Parameter1);
+    // A tool window of this one: above it, below the dialogs and the other programs' windows.
+    Form2 = std::make_unique<TForm2>(Parameter1, this);
     Form2->OnDrawRequest = [this] { RunHandler(&TForm1::UpdateHistogram); };
     Form2->OnOpenChanged = [this](bool Open) { H1->setChecked(Open); };
 }

@@ -2,6 +2,7 @@
 
 #include "app/Frame.h"
 #include "app/Histgram.h"
+#include "app/WindowPlacement.h"
 
 #include "platform/controls/Dialogs.h"
 
@@ -37,11 +38,7 @@ void TForm1::closeEvent(QCloseEvent* Event)
 TSettingsValues TForm1::CurrentSettings() const
 {
     TSettingsValues Values;
-    const Qt::WindowStates State = windowState();
-    Values.Main = TWindowPlacement{x(), y(), width(), height(),
-                                   State & Qt::WindowMaximized   ? WindowStateMaximised
-                                   : State & Qt::WindowMinimized ? WindowStateMinimised
-                                                                 : WindowStateNormal};
+    Values.Main = PlacementOf(*this, QSize(0, 0));
     for (std::size_t Index = 0; Index < Values.Levels.size(); ++Index)
         Values.Levels[Index] = UpDown[Index + 1]->value();
     Values.LightFromLeft = RadioButton1->isChecked();
@@ -55,12 +52,7 @@ TSettingsValues TForm1::CurrentSettings() const
 
 void TForm1::ApplySettings(const TSettingsValues& Values)
 {
-    move(Values.Main.Left, Values.Main.Top);
-    resize(Values.Main.Width, Values.Main.Height);
-    if (Values.Main.WindowState == WindowStateMaximised)
-        setWindowState(Qt::WindowMaximized);
-    else if (Values.Main.WindowState == WindowStateMinimised)
-        setWindowState(Qt::WindowMinimized);
+    PlaceWindow(*this, Values.Main, TSettingsValues{}.Main, QSize(0, 0));
     for (std::size_t Index = 0; Index < Values.Levels.size(); ++Index)
         UpDown[Index + 1]->setValue(Values.Levels[Index]);
     (Values.LightFromLeft ? RadioButton1 : RadioButton2)->setChecked(true);
@@ -73,16 +65,16 @@ void TForm1::FormShow()
 {
     Parameter1.LoadSettings();
     TSettingsValues Values = CurrentSettings();
+    std::vector<std::string> Errors;
     if (Parameter1.Count() < 1) {
         // A first start: the window's own values become the settings, written to disk at close.
         WriteFirstStartSettings(Parameter1, Values);
     } else {
-        // A bad key keeps the window's value and is reported; the other keys still apply.
-        for (const std::string& Message : ReadSettings(Parameter1, Values)) ShowErrorMessage(this, Message);
+        // A bad key keeps the window's value; the other keys still apply.
+        Errors = ReadSettings(Parameter1, Values);
         ApplySettings(Values);
     }
     if (Values.Smooth) S1Click();
-    if (Values.HistogramOpen) H1Click();
     FPicturePath.clear();
     FPictureName.clear();
     FSizeText.clear();
@@ -92,6 +84,22 @@ void TForm1::FormShow()
     KelvoImage1.Picture().SetGraphic(nullptr);
     FBaseBitmap = std::make_unique<TBitmap>();
     FTrimRect = Rect(0, 0, 100, 100);
+    // The histogram window opens once this window is on the screen (this handler runs just before), so
+    // that the window manager knows the window it belongs to and keeps it above that one.
+    // The handler may wait for a command's work and outlive this call, so it holds its own copies.
+    std::function<void()> Finish = [this, Errors, Open = Values.HistogramOpen] { FinishStart(Errors, Open); };
+    QMetaObject::invokeMethod(
+        this, [this, Finish] { RunHandler(Finish); }, Qt::QueuedConnection);
+}
+
+void TForm1::FinishStart(const std::vector<std::string>& Errors, bool HistogramOpen)
+{
+    // The histogram window's keys are among those read at start, and reported with them.
+    Form2->SetReportsSettingsErrors(false);
+    if (HistogramOpen && !H1->isChecked()) H1Click();
+    Form2->SetReportsSettingsErrors(true);
+    // Every bad key in one message box, one a line.
+    if (!Errors.empty()) ShowErrorMessage(this, JoinedLines(Errors));
 }
 
 void TForm1::FormCloseQuery()

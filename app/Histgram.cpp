@@ -2,6 +2,7 @@
 
 #include "app/InterfaceFont.h"
 #include "app/Messages.h"
+#include "app/WindowPlacement.h"
 #include "engine/KelvoImg.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/ImageView.h"
@@ -15,31 +16,16 @@ namespace {
 // The stored width and height are the window's outer size, measured with a frame this much larger
 // than the client area (294 × 209 around 286 × 175). Converting both ways with the same allowance keeps
 // a size from creeping between runs, whatever the window manager's real frame.
-constexpr int FrameExtraWidth = 8;
-constexpr int FrameExtraHeight = 34;
+constexpr QSize FrameExtra{8, 34};
 
 constexpr int HistogramScale = 2;
 constexpr int HistogramShift = 2;
 constexpr int AutomaticVerticalMax = 0;
 
-int StateOf(Qt::WindowStates States)
-{
-    if (States & Qt::WindowMaximized) return WindowStateMaximised;
-    if (States & Qt::WindowMinimized) return WindowStateMinimised;
-    return WindowStateNormal;
-}
-
-Qt::WindowStates WindowStatesOf(int State)
-{
-    if (State == WindowStateMaximised) return Qt::WindowMaximized;
-    if (State == WindowStateMinimised) return Qt::WindowMinimized;
-    return Qt::WindowNoState;
-}
-
 } // namespace
 
 TForm2::TForm2(TParameter& Parameter, QWidget* Parent)
-    : QWidget(Parent, Qt::Window | Qt::WindowStaysOnTopHint), FParameter(Parameter), FView(new TImageView(Image1, this))
+    : QWidget(Parent, Qt::Tool), FParameter(Parameter), FView(new TImageView(Image1, this))
 {
     setObjectName("Form2");
     setWindowTitle(QString::fromUtf8(Messages::SHistogramCaption));
@@ -60,16 +46,12 @@ void TForm2::DrawHistogram(TKelvoImage& Source)
 
 TWindowPlacement TForm2::Placement() const
 {
-    const QRect Normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    return {pos().x(), pos().y(), Normal.width() + FrameExtraWidth, Normal.height() + FrameExtraHeight,
-            StateOf(windowState())};
+    return PlacementOf(*this, FrameExtra);
 }
 
 void TForm2::ApplyPlacement(const TWindowPlacement& Placement)
 {
-    move(Placement.Left, Placement.Top);
-    resize(std::max(1, Placement.Width - FrameExtraWidth), std::max(1, Placement.Height - FrameExtraHeight));
-    setWindowState(WindowStatesOf(Placement.WindowState));
+    PlaceWindow(*this, Placement, TSettingsValues{}.Histogram, FrameExtra);
 }
 
 void TForm2::showEvent(QShowEvent* Event)
@@ -98,10 +80,8 @@ void TForm2::FormShow()
     ApplyPlacement(Read);
     if (OnDrawRequest) OnDrawRequest();
     if (OnOpenChanged) OnOpenChanged(true);
-    if (Errors.empty()) return;
-    std::string Text = Errors.front();
-    for (std::size_t Index = 1; Index < Errors.size(); ++Index) Text += "\n" + Errors[Index];
-    ShowErrorMessage(this, Text);
+    if (Errors.empty() || !FReportsSettingsErrors) return;
+    ShowErrorMessage(this, JoinedLines(Errors));
 }
 
 void TForm2::FormCloseQuery()

@@ -1,6 +1,7 @@
 #pragma once
-// TForm2: the histogram window. Always on top of the other windows, it shows the blue, green and red
-// levels of the main window's picture as DrawHistogram draws them, scaled to its client area. It keeps
+// TForm2: the histogram window. A tool window of the main window (above it, below the program's dialogs
+// and other programs' windows), it shows the blue, green and red levels of the main window's picture as
+// DrawHistogram draws them, scaled to its client area. It keeps
 // its placement in the main window's settings ("HLeft" .. "HWindowState") and is hidden, not destroyed,
 // when closed.
 //
@@ -25,7 +26,8 @@ class TImageView;
 class TForm2 : public QWidget
 {
 public:
-    // Parameter: the main window's settings, which must outlive the window. Created hidden.
+    // Parameter: the main window's settings, which must outlive the window; Parent: the main window.
+    // Created hidden.
     explicit TForm2(TParameter& Parameter, QWidget* Parent = nullptr);
     ~TForm2() override;
     TForm2(const TForm2&) = delete;
@@ -43,9 +45,14 @@ public:
     // Called with true once the window is shown and with false once it is closed.
     std::function<void(bool Open)> OnOpenChanged;
 
-    // The window's placement: left and top of its frame, its outer width and height, its state.
+    // The window's placement: left and top of its client area, its outer width and height, its state.
     TWindowPlacement Placement() const;
+    // Fitted to the screens' available area.
     void ApplyPlacement(const TWindowPlacement& Placement);
+
+    // Whether a showing reports the bad placement keys in a message box (the main window's start reports
+    // them among all the others).
+    void SetReportsSettingsErrors(bool Value) { FReportsSettingsErrors = Value; }
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -62,4 +69,5 @@ private:
 
     TParameter& FParameter;
     TImageView* FView;
+    bool FReportsSettingsErrors = true;
 };

@@ -105,3 +105,10 @@ void WriteFirstStartSettings(TParameter& Parameter, const TSettingsValues& Value
     Parameter.AddLine(Messages::SSettingsHeader);
     WriteSettings(Parameter, Values);
 }
+
+std::string JoinedLines(const std::vector<std::string>& Messages)
+{
+    std::string Text;
+    for (std::size_t Index = 0; Index < Messages.size(); ++Index) Text += (Index == 0 ? "" : "\n") + Messages[Index];
+    return Text;
+}

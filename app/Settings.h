@@ -44,6 +44,8 @@ struct TWindowPlacement
     int Width = 0;
     int Height = 0;
     int WindowState = WindowStateNormal;
+
+    bool operator==(const TWindowPlacement&) const = default;
 };
 
 // Everything the settings file keeps; the member initialisers are the first-start values (the main
@@ -74,6 +76,9 @@ std::vector<std::string> ReadHistogramPlacement(const TParameter& Parameter, TWi
 void WriteSettings(TParameter& Parameter, const TSettingsValues& Values);
 // The histogram window's placement keys under the same rule.
 void WriteHistogramPlacement(TParameter& Parameter, const TWindowPlacement& Placement);
+
+// Messages one a line, as one message box shows them.
+std::string JoinedLines(const std::vector<std::string>& Messages);
 
 // A new settings file's lines in memory: the header line, then every key of Values.
 void WriteFirstStartSettings(TParameter& Parameter, const TSettingsValues& Values);

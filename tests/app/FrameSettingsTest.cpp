@@ -1,5 +1,6 @@
 #include "tests/app/FrameTestSupport.h"
 
+#include "app/Histgram.h"
 #include "app/Messages.h"
 #include "platform/system/FileUtils.h"
 #include "tests/support/TestPictures.h"
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,4 +93,54 @@ TEST(FrameSettings, AFileThatCannotBeWrittenIsReportedAndTheCloseStillCompletes)
     EXPECT_NE(Fixture.Messages()[0].find("を作成できません"), std::string::npos) << Fixture.Messages()[0];
     EXPECT_FALSE(Fixture.Form().isVisible());
     EXPECT_FALSE(std::filesystem::exists(Scratch));
+}
+
+TEST(FrameSettings, EveryBadKeyOfAStartIsInOneMessageBox)
+{
+    TFrameFixture Fixture;
+    Fixture.Form().close();
+    const std::filesystem::path File = Fixture.Form().Parameter1.FullName();
+    // A file of its header alone: all 24 keys are missing.
+    WriteSettingsFile(File, {Messages::SSettingsHeader});
+    Fixture.Restart();
+    ASSERT_EQ(Fixture.Messages().size(), 1u);
+    const std::string& Text = Fixture.Messages()[0];
+    EXPECT_EQ(std::count(Text.begin(), Text.end(), '\n'), 23) << Text;
+    EXPECT_EQ(Text.rfind("Name 'Left' is not found in parameters.\n", 0), 0u) << Text;
+    EXPECT_TRUE(Text.ends_with("Name 'Histgram' is not found in parameters.")) << Text;
+
+    // A bad key of the histogram window, open at start, is reported once, among the others.
+    Fixture.Form().close();
+    std::vector<std::string> Lines = SettingsLinesOf(ReadFileBytes(File));
+    for (std::string& Line : Lines) {
+        if (Line.rfind("HLeft=", 0) == 0) Line = "HLeft=far";
+        if (Line.rfind("Smooth=", 0) == 0) Line = "Smooth=yes";
+        if (Line.rfind("Histgram=", 0) == 0) Line = "Histgram=True";
+    }
+    WriteSettingsFile(File, Lines);
+    Fixture.Restart();
+    ASSERT_TRUE(Fixture.Form().Form2->isVisible());
+    ASSERT_EQ(Fixture.Messages().size(), 2u);
+    EXPECT_EQ(Fixture.Messages()[1], "Value of Smooth 'yes' is not Boolean Type.\n'far' は整数ではありません");
+}
+
+TEST(FrameSettings, ASizeNoScreenCanShowStartsAtTheFirstStartsSize)
+{
+    TFrameFixture Fixture;
+    Fixture.Form().close();
+    const std::filesystem::path File = Fixture.Form().Parameter1.FullName();
+    std::vector<std::string> Lines = SettingsLinesOf(ReadFileBytes(File));
+    for (std::string& Line : Lines) {
+        if (Line.rfind("Width=", 0) == 0) Line = "Width=100000";
+        if (Line.rfind("Height=", 0) == 0) Line = "Height=-5";
+    }
+    WriteSettingsFile(File, Lines);
+    Fixture.Restart();
+    EXPECT_EQ(Fixture.Form().width(), 604);
+    EXPECT_EQ(Fixture.Form().height(), 501);
+    EXPECT_TRUE(Fixture.Messages().empty());
+    Fixture.Form().close();
+    Lines = SettingsLinesOf(ReadFileBytes(File));
+    EXPECT_EQ(Lines[3], "Width=604");
+    EXPECT_EQ(Lines[4], "Height=501");
 }

@@ -5,6 +5,7 @@
 #include "tests/support/TestApplication.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QSlider>
 #include <QWidget>
@@ -34,6 +35,8 @@ void TFrameFixture::StartForm()
     // share nor leave them.
     FForm->Parameter1.SetDir(FFolder.string());
     FForm->show();
+    // The steps of the start that follow the window onto the screen.
+    QCoreApplication::processEvents();
 }
 
 void TFrameFixture::Restart()

@@ -11,6 +11,8 @@
 #include "platform/graphics/Metafile.h"
 #include "tests/support/TestApplication.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,10 +60,12 @@ void Fill(TKelvoImage& Image, TColor Color)
 
 } // namespace
 
-TEST_F(HistogramWindow, IsAHiddenAlwaysOnTopWindowCaptionedHistgram)
+TEST_F(HistogramWindow, IsAHiddenToolWindowCaptionedHistgram)
 {
     EXPECT_EQ(Form2->windowTitle(), "Histgram");
-    EXPECT_TRUE(Form2->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Above its main window only, not above other programs and the dialogs.
+    EXPECT_EQ(Form2->windowType(), Qt::Tool);
+    EXPECT_FALSE(Form2->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(Form2->isWindow());
     EXPECT_FALSE(Form2->isVisible());
     EXPECT_NE(Form2->findChild<TImageView*>("Image1"), nullptr);
@@ -70,8 +74,10 @@ TEST_F(HistogramWindow, IsAHiddenAlwaysOnTopWindowCaptionedHistgram)
 
 TEST_F(HistogramWindow, ShowsAtItsStoredPlacementAndReportsItselfOpen)
 {
+    Parameter.WriteInteger("HLeft", 100);
+    Parameter.WriteInteger("HTop", 120);
     Form2->show();
-    EXPECT_EQ(Form2->pos(), QPoint(723, 520));
+    EXPECT_EQ(Form2->geometry().topLeft(), QPoint(100, 120));
     EXPECT_EQ(Form2->size(), QSize(286, 175)) << "the client area inside 294 × 209";
     EXPECT_EQ(Form2->Image1.Width(), 286);
     EXPECT_EQ(Form2->Image1.Height(), 175);
@@ -94,22 +100,24 @@ TEST_F(HistogramWindow, ClosingHidesItAndStoresItsPlacement)
     EXPECT_EQ(Parameter.ReadInteger("HWindowState"), 0);
 
     Form2->show();
-    EXPECT_EQ(Form2->pos(), QPoint(40, 50)) << "the placement is read again at each showing";
+    EXPECT_EQ(Form2->geometry().topLeft(), QPoint(40, 50)) << "the placement is read again at each showing";
     EXPECT_EQ(Form2->size(), QSize(400, 300));
 }
 
 TEST_F(HistogramWindow, AMaximisedWindowClosedKeepsItsNormalPlacement)
 {
+    Parameter.WriteInteger("HLeft", 100);
     Form2->show();
     Form2->setWindowState(Qt::WindowMaximized);
     Form2->close();
     EXPECT_EQ(Parameter.ReadInteger("HWindowState"), 2);
-    EXPECT_EQ(Parameter.ReadInteger("HLeft"), 723);
+    EXPECT_EQ(Parameter.ReadInteger("HLeft"), 100);
     EXPECT_EQ(Parameter.ReadInteger("HWidth"), 294);
 }
 
 TEST_F(HistogramWindow, ABadKeyIsShownAndTheOthersApply)
 {
+    Parameter.WriteInteger("HLeft", 100);
     Parameter.WriteText("HWidth", "wide");
     const auto Top = std::find(Parameter.Lines().begin(), Parameter.Lines().end(), "HTop=520");
     const int Index = int(Top - Parameter.Lines().begin());
@@ -117,9 +125,22 @@ TEST_F(HistogramWindow, ABadKeyIsShownAndTheOthersApply)
     Parameter.InsertLine(Index, "HTop=");
     Form2->show();
     EXPECT_EQ(Shown, std::vector<std::string>{"Name 'HTop' is not found in parameters.\n'wide' は整数ではありません"});
-    EXPECT_EQ(Form2->pos().x(), 723);
+    EXPECT_EQ(Form2->geometry().left(), 100);
     EXPECT_EQ(Form2->size().height(), 175);
     EXPECT_EQ(OpenReports, std::vector<bool>{true}) << "the window still opens";
+}
+
+TEST_F(HistogramWindow, APlacementOffTheScreenIsShownInsideItsAvailableArea)
+{
+    const QRect Available = QGuiApplication::primaryScreen()->availableGeometry();
+    Parameter.WriteInteger("HLeft", Available.right() - 100);
+    Parameter.WriteInteger("HTop", Available.bottom() - 39);
+    Parameter.WriteInteger("HWidth", 100000);
+    Form2->show();
+    EXPECT_TRUE(Available.contains(Form2->frameGeometry()))
+        << Form2->frameGeometry().x() << "," << Form2->frameGeometry().y();
+    EXPECT_EQ(Form2->width(), 286) << "a width no screen shows is the first start's";
+    EXPECT_EQ(Form2->height(), 175);
 }
 
 TEST_F(HistogramWindow, DrawsTheHistogramOfThePicture)
