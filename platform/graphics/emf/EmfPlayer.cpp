@@ -2,6 +2,7 @@
 
 #include "platform/graphics/emf/DibImage.h"
 #include "platform/graphics/emf/EmfRecords.h"
+#include "platform/graphics/emf/ScanFill.h"
 #include "platform/graphics/emf/SymbolEncoding.h"
 
 #include <QFontMetricsF>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <variant>
@@ -38,6 +40,10 @@ constexpr std::uint32_t BkOpaque = 2;
 constexpr std::uint32_t StockFlag = 0x80000000;
 constexpr std::uint32_t MwtSet = 4; // ModifyWorldTransform: replace the transform
 constexpr int MaxSavedStates = 1024;
+// Shapes of more path elements than this are filled without antialiasing by a scan conversion whose cost
+// does not grow with their self-crossings, in strips of at most this many pixels.
+constexpr int LargeShapeElements = 4096;
+constexpr int LargeShapeStripPixels = 1 << 20;
 
 QColor ColorOf(std::uint32_t ColorRef)
 {
@@ -216,6 +222,11 @@ private:
     QBrush MakeBrush(const TBrushState& Brush, const QTransform& Transform) const;
     bool PrepareRop2();
     void DrawShape(const QPainterPath& Shape, bool Fill, bool Stroke);
+    bool MissesDevice(const QPainterPath& Shape, const QTransform& Transform, const QPen& Pen) const;
+    void DrawLargeShape(const QPainterPath& Filled, const QTransform& Transform, const QPen& Pen, const QBrush& Brush,
+                        bool OpaqueHatch);
+    void PaintLarge(const QList<QPolygonF>& Polygons, const QBrush& Brush,
+                    const std::function<QImage(const QRect& Strip)>& Cover);
     void AddOrDraw(const QPainterPath& Shape, bool Closed);
 
     template <typename TPointType> std::vector<QPointF> Points(const TPointType* Source, std::uint32_t Count) const;
@@ -422,6 +433,84 @@ bool TEmfPlayer::PrepareRop2()
     return true;
 }
 
+bool TEmfPlayer::MissesDevice(const QPainterPath& Shape, const QTransform& Transform, const QPen& Pen) const
+{
+    // The shape's control points bound it; a wide pen reaches beyond them by up to its miter length.
+    const double Scale = std::sqrt(std::abs(Transform.determinant()));
+    const double Reach = 2 + Pen.widthF() * Scale * std::max(1.0, FState.MiterLimit);
+    const QRectF Bounds = Transform.mapRect(Shape.controlPointRect()).adjusted(-Reach, -Reach, Reach, Reach);
+    return !Bounds.intersects(QRectF(0, 0, FPainter.device()->width(), FPainter.device()->height()));
+}
+
+void TEmfPlayer::PaintLarge(const QList<QPolygonF>& Polygons, const QBrush& Brush,
+                            const std::function<QImage(const QRect& Strip)>& Cover)
+{
+    // Brush is in device coordinates. The covered pixels are painted strip by strip through a mask, so
+    // that the memory stays small and the painter's clip still applies.
+    QRectF Bounds;
+    for (const QPolygonF& Polygon : Polygons) Bounds |= Polygon.boundingRect();
+    QRectF Device(0, 0, FPainter.device()->width(), FPainter.device()->height());
+    FPainter.setTransform(QTransform());
+    if (FPainter.hasClipping()) Device &= FPainter.clipBoundingRect();
+    const QRect Area =
+        Bounds.adjusted(-1, -1, 1, 1).intersected(Device).toAlignedRect().intersected(Device.toAlignedRect());
+    if (Area.isEmpty()) return;
+    const int Rows = std::max(1, LargeShapeStripPixels / Area.width());
+    for (int Top = Area.top(); Top <= Area.bottom(); Top += Rows) {
+        const QRect Strip(Area.left(), Top, Area.width(), std::min(Rows, Area.bottom() + 1 - Top));
+        const QImage Mask = Cover(Strip);
+        QImage Painted(Strip.size(), QImage::Format_ARGB32_Premultiplied);
+        if (Mask.isNull() || Painted.isNull()) throw std::bad_alloc();
+        Painted.fill(Qt::transparent);
+        {
+            QPainter Painter(&Painted);
+            QBrush Shifted = Brush;
+            Shifted.setTransform(Brush.transform() * QTransform::fromTranslate(-Strip.left(), -Strip.top()));
+            Painter.fillRect(Painted.rect(), Shifted);
+            Painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            Painter.drawImage(0, 0, Mask);
+        }
+        FPainter.drawImage(Strip.topLeft(), Painted);
+    }
+}
+
+void TEmfPlayer::DrawLargeShape(const QPainterPath& Filled, const QTransform& Transform, const QPen& Pen,
+                                const QBrush& Brush, bool OpaqueHatch)
+{
+    const QList<QPolygonF> Polygons = Filled.toSubpathPolygons(Transform);
+    const auto InDevice = [&](const QBrush& Logical) {
+        QBrush Result = Logical;
+        Result.setTransform(Logical.transform() * Transform);
+        return Result;
+    };
+    const auto Fill = [&](const QList<QPolygonF>& Shapes, Qt::FillRule Rule, const QBrush& With) {
+        PaintLarge(Shapes, With, [&](const QRect& Strip) { return ScanFillMask(Shapes, Rule, Strip); });
+    };
+    if (OpaqueHatch) Fill(Polygons, Filled.fillRule(), QBrush(FState.BkColor));
+    if (Brush.style() != Qt::NoBrush) Fill(Polygons, Filled.fillRule(), InDevice(Brush));
+    if (Pen.style() == Qt::NoPen) return;
+    if (Pen.widthF() == 0 && Pen.style() == Qt::SolidLine) {
+        PaintLarge(Polygons, Pen.brush(), [&](const QRect& Strip) {
+            QImage Mask(Strip.size(), QImage::Format_Alpha8);
+            Mask.fill(0);
+            StrokeThinLines(Polygons, Mask, Strip);
+            return Mask;
+        });
+        return;
+    }
+    if (Pen.widthF() == 0) {
+        // Dots and dashes of a one-pixel pen are the toolkit's, without antialiasing.
+        FPainter.setRenderHint(QPainter::Antialiasing, false);
+        FPainter.setTransform(Transform);
+        FPainter.setPen(Pen);
+        FPainter.setBrush(Qt::NoBrush);
+        FPainter.drawPath(Filled);
+        return;
+    }
+    const QPainterPath Outline = QPainterPathStroker(Pen).createStroke(Filled);
+    Fill(Outline.toSubpathPolygons(Transform), Qt::WindingFill, InDevice(Pen.brush()));
+}
+
 void TEmfPlayer::DrawShape(const QPainterPath& Shape, bool Fill, bool Stroke)
 {
     if (!PrepareRop2()) return;
@@ -434,9 +523,17 @@ void TEmfPlayer::DrawShape(const QPainterPath& Shape, bool Fill, bool Stroke)
         if (Pen.style() != Qt::NoPen) Pen.setColor(Forced);
         if (Brush.style() != Qt::NoBrush) Brush = QBrush(Forced);
     }
+    // A band of a large surface meets most shapes only in passing.
+    if (MissesDevice(Shape, Transform, Pen)) return;
     QPainterPath Filled = Shape;
     Filled.setFillRule(FState.FillRule);
-    if (Fill && FState.Brush.Kind == TBrushState::Hatched && FState.BkMode == BkOpaque) {
+    const bool OpaqueHatch = Fill && FState.Brush.Kind == TBrushState::Hatched && FState.BkMode == BkOpaque;
+    if (Shape.elementCount() >= LargeShapeElements &&
+        FPainter.compositionMode() == QPainter::CompositionMode_SourceOver) {
+        DrawLargeShape(Filled, Transform, Pen, Brush, OpaqueHatch);
+        return;
+    }
+    if (OpaqueHatch) {
         FPainter.setPen(Qt::NoPen);
         FPainter.setBrush(FState.BkColor);
         FPainter.drawPath(Filled);
