@@ -1,5 +1,7 @@
 #include "platform/graphics/emf/DibImage.h"
 
+#include "platform/graphics/emf/DibJpeg.h"
+
 #include <QByteArray>
 
 #include <cstdlib>
@@ -52,20 +54,22 @@ bool ReadHeader(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, st
 
 } // namespace
 
-int DibHeight(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi)
+QSize DibSize(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi)
 {
     THeader Header;
-    return ReadHeader(Record, Size, OffBmi, CbBmi, Header) ? Header.Height : 0;
+    return ReadHeader(Record, Size, OffBmi, CbBmi, Header) ? QSize(Header.Width, Header.Height) : QSize(0, 0);
 }
 
 QImage DibToImage(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
-                  std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, bool KeepAlpha)
+                  std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, bool KeepAlpha, QSize Needed)
 {
     THeader Header;
     if (!ReadHeader(Record, Size, OffBmi, CbBmi, Header) || !Fits(OffBits, CbBits, Size) || CbBits == 0) return {};
     const std::int64_t Height = std::llabs(Header.Height);
     if (Header.Width <= 0 || Height == 0 || Header.Width * Height > MaxPixels) return {};
-    if (Header.Compression == BiJpeg || Header.Compression == BiPng)
+    if (Header.Compression == BiJpeg)
+        return DecodeDibJpeg(reinterpret_cast<const unsigned char*>(Record + OffBits), CbBits, Needed, MaxPixels);
+    if (Header.Compression == BiPng)
         return QImage::fromData(reinterpret_cast<const uchar*>(Record + OffBits), int(CbBits));
     // Colour tables of palette indices need the palette of the device that played the records.
     if (Usage == DibPalColors && Header.BitCount <= 8) return {};

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -44,6 +45,8 @@ constexpr int MaxSavedStates = 1024;
 // does not grow with their self-crossings, in strips of at most this many pixels.
 constexpr int LargeShapeElements = 4096;
 constexpr int LargeShapeStripPixels = 1 << 20;
+// The decoded bitmaps kept for a play, in bytes; bitmaps beyond are decoded again where they recur.
+constexpr std::size_t DibCacheBytes = std::size_t(64) << 20;
 
 QColor ColorOf(std::uint32_t ColorRef)
 {
@@ -138,6 +141,16 @@ struct TTextFont
     double Height; // pixels, before a cell height becomes the em height
     QFont Font;
     QFontMetricsF Metrics;
+};
+
+// A bitmap as decoded for a play, with what it was decoded from (views into the records).
+struct TDecodedDib
+{
+    std::string_view Header, Bits;
+    std::uint32_t Usage;
+    bool KeepAlpha;
+    QSize Needed;
+    QImage Image;
 };
 
 using TObject = std::variant<std::monostate, TPenState, TBrushState, TFontState>;
@@ -248,6 +261,9 @@ private:
     void Blit(const QRectF& Dest, const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
               std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, const QRect& SourceRect,
               std::uint32_t Rop, std::optional<QRgb> Transparent = std::nullopt, int ConstantAlpha = -1);
+    // The bitmap of a record, decoded once per play for all records that carry the same one.
+    QImage DecodedDib(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
+                      std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, bool KeepAlpha, QSize Needed);
     void PatBlt(const QRectF& Dest, std::uint32_t Rop);
     QPainterPath Region(const char* Data, std::uint32_t Bytes) const;
     void GradientFill(const char* Record, std::uint32_t Size);
@@ -264,6 +280,8 @@ private:
     bool FInPath = false;
     QPainterPath FPath;                 // logical coordinates of the path bracket being built
     std::optional<TTextFont> FTextFont; // of the latest string
+    std::unordered_multimap<std::size_t, TDecodedDib> FDibs;
+    std::size_t FDibBytes = 0;
 };
 
 QTransform TEmfPlayer::PageToDevice() const
@@ -1060,7 +1078,21 @@ void TEmfPlayer::Blit(const QRectF& Dest, const char* Record, std::uint32_t Size
                       std::uint32_t CbBmi, std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage,
                       const QRect& SourceRect, std::uint32_t Rop, std::optional<QRgb> Transparent, int ConstantAlpha)
 {
-    QImage Image = DibToImage(Record, Size, OffBmi, CbBmi, OffBits, CbBits, Usage, ConstantAlpha >= 0);
+    const QTransform Transform = Total();
+    const QRectF OnDevice = Transform.mapRect(Dest.normalized());
+    if (!OnDevice.intersects(QRectF(0, 0, FPainter.device()->width(), FPainter.device()->height()))) return;
+    // The whole bitmap's size on the device: the destination scaled by the bitmap over its source part.
+    const QSize Full = DibSize(Record, Size, OffBmi, CbBmi);
+    const QRect Part = SourceRect.isValid() ? SourceRect : QRect(0, 0, Full.width(), std::abs(Full.height()));
+    QSize Needed;
+    if (Part.width() > 0 && Part.height() > 0) {
+        const auto Scaled = [](double Device, int Whole, int Of) {
+            return int(std::clamp(std::ceil(Device * Whole / Of), 1.0, 65536.0));
+        };
+        Needed = QSize(Scaled(OnDevice.width(), Full.width(), Part.width()),
+                       Scaled(OnDevice.height(), std::abs(Full.height()), Part.height()));
+    }
+    QImage Image = DecodedDib(Record, Size, OffBmi, CbBmi, OffBits, CbBits, Usage, ConstantAlpha >= 0, Needed);
     if (Image.isNull()) return;
     if (Transparent) {
         Image = Image.convertToFormat(QImage::Format_ARGB32);
@@ -1096,13 +1128,41 @@ void TEmfPlayer::Blit(const QRectF& Dest, const char* Record, std::uint32_t Size
     default:
         break;
     }
-    FPainter.setTransform(Total());
+    FPainter.setTransform(Transform);
     FPainter.setCompositionMode(Mode);
     FPainter.setRenderHint(QPainter::SmoothPixmapTransform, FState.Halftone);
     if (ConstantAlpha >= 0) FPainter.setOpacity(ConstantAlpha / 255.0);
-    QRect Source = SourceRect.isValid() ? SourceRect : Image.rect();
+    // Pixels decoded smaller than the header says take the source rectangle at their scale.
+    const double ScaleX = Full.width() > 0 ? double(Image.width()) / Full.width() : 1;
+    const double ScaleY = Full.height() != 0 ? double(Image.height()) / std::abs(Full.height()) : 1;
+    const QRectF Source = SourceRect.isValid() ? QRectF(SourceRect.x() * ScaleX, SourceRect.y() * ScaleY,
+                                                        SourceRect.width() * ScaleX, SourceRect.height() * ScaleY)
+                                               : QRectF(Image.rect());
     FPainter.drawImage(Dest, Image, Source);
     FPainter.setOpacity(1);
+}
+
+QImage TEmfPlayer::DecodedDib(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
+                              std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, bool KeepAlpha,
+                              QSize Needed)
+{
+    if (OffBmi > Size || CbBmi > Size - OffBmi || OffBits > Size || CbBits > Size - OffBits) return {};
+    const std::string_view Header(Record + OffBmi, CbBmi), Bits(Record + OffBits, CbBits);
+    const std::size_t Key = std::hash<std::string_view>()(Header) ^ (std::hash<std::string_view>()(Bits) * 31) ^
+                            (std::size_t(Needed.width()) << 8) ^ (std::size_t(Needed.height()) << 24) ^ Usage ^
+                            (KeepAlpha ? 0x10000 : 0);
+    for (auto [At, End] = FDibs.equal_range(Key); At != End; ++At) {
+        const TDecodedDib& Dib = At->second;
+        if (Dib.Header == Header && Dib.Bits == Bits && Dib.Usage == Usage && Dib.KeepAlpha == KeepAlpha &&
+            Dib.Needed == Needed)
+            return Dib.Image;
+    }
+    QImage Image = DibToImage(Record, Size, OffBmi, CbBmi, OffBits, CbBits, Usage, KeepAlpha, Needed);
+    if (FDibBytes + std::size_t(Image.sizeInBytes()) <= DibCacheBytes) {
+        FDibBytes += std::size_t(Image.sizeInBytes());
+        FDibs.emplace(Key, TDecodedDib{Header, Bits, Usage, KeepAlpha, Needed, Image});
+    }
+    return Image;
 }
 
 void TEmfPlayer::PatBlt(const QRectF& Dest, std::uint32_t Rop)
@@ -1583,7 +1643,7 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
             break;
         }
         // The source rectangle counts rows from the bottom of a bottom-up bitmap.
-        const int Height = DibHeight(Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc);
+        const int Height = DibSize(Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc).height();
         const int Top = Height > 0 ? Height - Blt.Src.y - Blt.cSrc.y : Blt.Src.y;
         Blit(Dest, Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc, Blt.offBitsSrc, Blt.cbBitsSrc, Blt.iUsageSrc,
              QRect(Blt.Src.x, Top, Blt.cSrc.x, Blt.cSrc.y), Blt.dwRop);
@@ -1591,7 +1651,7 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     }
     case U_EMR_SETDIBITSTODEVICE: {
         const auto& Blt = RecordAs<U_EMRSETDIBITSTODEVICE>(Record);
-        const int Height = DibHeight(Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc);
+        const int Height = DibSize(Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc).height();
         const int Top = Height > 0 ? Height - Blt.Src.y - Blt.cSrc.y : Blt.Src.y;
         Blit(QRectF(Blt.Dest.x, Blt.Dest.y, Blt.cSrc.x, Blt.cSrc.y), Record, Size, Blt.offBmiSrc, Blt.cbBmiSrc,
              Blt.offBitsSrc, Blt.cbBitsSrc, Blt.iUsageSrc, QRect(Blt.Src.x, Top, Blt.cSrc.x, Blt.cSrc.y), U_SRCCOPY);
