@@ -1,0 +1,208 @@
+// The EMF player's text: the strings of the text records, the fonts they are drawn with, and their
+// placement.
+#include "platform/graphics/emf/EmfPlayerState.h"
+
+#include "platform/graphics/emf/SymbolEncoding.h"
+
+#include <QGuiApplication>
+
+#include <cmath>
+
+namespace EmfPlayback {
+
+namespace {
+
+QString DecodeText(const char* Bytes, std::uint32_t Chars, bool Wide)
+{
+    if (!Wide) return QString::fromLatin1(Bytes, qsizetype(Chars));
+    std::u16string Units(Chars, u'\0');
+    std::memcpy(Units.data(), Bytes, std::size_t(Chars) * 2);
+    return QString::fromUtf16(Units.data(), qsizetype(Units.size()));
+}
+
+} // namespace
+
+void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT& Text, bool Wide)
+{
+    const std::uint32_t Chars = Text.nChars;
+    if (Chars == 0 || Chars > 65536 || !Inside(Text.offString, Chars, Wide ? 2 : 1, Size)) return;
+    TTextRun Run;
+    Run.Reference = QPointF(Text.ptlReference.x, Text.ptlReference.y);
+    Run.String = DecodeText(Record + Text.offString, Chars, Wide);
+    Run.Options = Text.fOptions;
+    // The optional rectangle and the offset of the advances follow the fixed part of the text record.
+    const char* After = reinterpret_cast<const char*>(&Text) + sizeof(U_EMRTEXT);
+    if (!(Text.fOptions & U_ETO_NO_RECT)) {
+        U_RECTL Rect;
+        std::memcpy(&Rect, After, sizeof Rect);
+        Run.Box = RectOf(Rect);
+        After += sizeof Rect;
+    }
+    std::uint32_t OffDx;
+    std::memcpy(&OffDx, After, 4);
+    const bool PairedDx = (Text.fOptions & U_ETO_PDY) != 0;
+    if (OffDx != 0 && Inside(OffDx, std::uint64_t(Chars) * (PairedDx ? 2 : 1), 4, Size)) {
+        for (std::uint32_t Index = 0; Index < Chars; ++Index) {
+            std::int32_t Advance;
+            std::memcpy(&Advance, Record + OffDx + Index * (PairedDx ? 8 : 4), 4);
+            Run.Advances.push_back(Advance);
+        }
+    }
+    DrawTextRun(Run);
+}
+
+void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
+{
+    // The fixed part, the rectangle unless the options leave it out, then the characters: bytes with
+    // U_ETO_SMALL_CHARS, else 16-bit units. There are no advances.
+    const auto& Text = RecordAs<U_EMRSMALLTEXTOUT>(Record);
+    const std::uint32_t Chars = Text.cChars;
+    std::uint64_t At = sizeof(U_EMRSMALLTEXTOUT);
+    TTextRun Run;
+    if (!(Text.fuOptions & U_ETO_NO_RECT)) {
+        if (!Inside(At, 1, sizeof(U_RECTL), Size)) return;
+        U_RECTL Rect;
+        std::memcpy(&Rect, Record + At, sizeof Rect);
+        Run.Box = RectOf(Rect);
+        At += sizeof Rect;
+    }
+    const bool Wide = !(Text.fuOptions & U_ETO_SMALL_CHARS);
+    if (Chars == 0 || Chars > 65536 || !Inside(At, Chars, Wide ? 2 : 1, Size)) return;
+    Run.Reference = QPointF(Text.Dest.x, Text.Dest.y);
+    Run.String = DecodeText(Record + At, Chars, Wide);
+    Run.Options = Text.fuOptions;
+    DrawTextRun(Run);
+}
+
+const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height)
+{
+    if (FTextFont && FTextFont->State == FState.Font && FTextFont->Symbol == Symbol && FTextFont->Height == Height)
+        return *FTextFont;
+    QFont Font(Symbol                       ? QStringLiteral("DejaVu Serif")
+               : FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans")
+                                            : FState.Font.Face);
+    Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
+    Font.setItalic(FState.Font.Italic);
+    Font.setUnderline(FState.Font.Underline);
+    Font.setStrikeOut(FState.Font.StrikeOut);
+    double Pixels = Height;
+    if (FState.Font.Height > 0) {
+        // A positive height is the cell height, ascent plus descent.
+        Font.setPixelSize(100);
+        const QFontMetricsF Probe(Font);
+        Pixels = Pixels * 100 / std::max(1.0, Probe.ascent() + Probe.descent());
+    }
+    Font.setPixelSize(std::max(1, int(std::lround(Pixels))));
+    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Font, QFontMetricsF(Font)});
+    return *FTextFont;
+}
+
+void TEmfPlayer::DrawTextRun(const TTextRun& Run)
+{
+    const QRectF& Box = Run.Box;
+    const std::vector<double>& Advances = Run.Advances;
+    QString String = Run.String;
+    // The Symbol font's strings are in its own encoding; once translated they are drawn with a face that
+    // has the characters under their Unicode values, which the symbol faces installed here do not.
+    const bool Symbol =
+        FState.Font.CharSet == U_SYMBOL_CHARSET && FState.Font.Face.compare(u"Symbol", Qt::CaseInsensitive) == 0;
+    if (Symbol)
+        for (QChar& Char : String) Char = QChar(SymbolToUnicode(Char.unicode()));
+    const QTransform Transform = Total();
+    if ((Run.Options & U_ETO_OPAQUE) && !Box.isEmpty()) {
+        FPainter.setTransform(Transform);
+        FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        FPainter.fillRect(Box, FState.BkColor);
+    }
+    if (Run.Options & U_ETO_GLYPH_INDEX) return; // glyph numbers of a font we do not have
+    // Fonts live in the application object's font database; without one there is no text to draw.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return;
+    const bool UpdatePosition = FState.TextAlign & U_TA_UPDATECP;
+    const QPointF Reference = UpdatePosition ? FState.Position : Run.Reference;
+
+    // Text stays upright and unmirrored: only the direction of the logical x axis and the scale are taken
+    // from the transform.
+    const QPointF Origin = Transform.map(Reference);
+    const QPointF AxisX = Transform.map(Reference + QPointF(1, 0)) - Origin;
+    const QPointF AxisY = Transform.map(Reference + QPointF(0, 1)) - Origin;
+    const double ScaleX = std::hypot(AxisX.x(), AxisX.y());
+    const double ScaleY = std::hypot(AxisY.x(), AxisY.y());
+    if (ScaleX <= 0 || ScaleY <= 0) return;
+    const double Direction = std::atan2(AxisX.y(), AxisX.x()) * 180 / M_PI;
+    const double Mirror = Transform.determinant() < 0 ? -1 : 1;
+
+    const double Height = (FState.Font.Height == 0 ? 12 : std::abs(FState.Font.Height)) * ScaleY;
+    if (Height < 0.5 || Height > 20000) return;
+    const TTextFont& Chosen = TextFont(Symbol, Height);
+    const QFont& Font = Chosen.Font;
+    const QFontMetricsF& Metrics = Chosen.Metrics;
+
+    std::vector<double> Offsets(std::size_t(String.size()) + 1, 0);
+    for (qsizetype Index = 0; Index < String.size(); ++Index)
+        Offsets[std::size_t(Index) + 1] =
+            Offsets[std::size_t(Index)] +
+            (Advances.empty() ? Metrics.horizontalAdvance(String.at(Index)) : Advances[std::size_t(Index)] * ScaleX);
+    const double Width = Offsets.back();
+    double Shift = 0;
+    switch (FState.TextAlign & (U_TA_CENTER | U_TA_RIGHT)) {
+    case U_TA_CENTER:
+        Shift = -Width / 2;
+        break;
+    case U_TA_RIGHT:
+        Shift = -Width;
+        break;
+    default:
+        break;
+    }
+    double Baseline = Metrics.ascent();
+    if ((FState.TextAlign & U_TA_BASELINE) == U_TA_BASELINE)
+        Baseline = 0;
+    else if (FState.TextAlign & U_TA_BOTTOM)
+        Baseline = -Metrics.descent();
+
+    QTransform Placement;
+    Placement.translate(Origin.x(), Origin.y());
+    Placement.rotate(Direction - Mirror * FState.Font.Escapement / 10.0);
+    if (Mirror < 0) Placement.scale(1, 1); // text is never drawn mirrored
+    if (UpdatePosition) FState.Position = Reference + QPointF(Width / ScaleX, 0);
+    // A band of a large surface meets most strings of the picture only in passing; a string wholly off the
+    // device is not drawn. Its box spans its advances and its line, widened all round by two of the
+    // font's widest glyphs or lines for ink beyond them, and sideways by a quarter of its width for the
+    // kerning of a string drawn whole.
+    const auto [Leftmost, Rightmost] = std::minmax_element(Offsets.begin(), Offsets.end());
+    const double Margin = 2 * std::max(Metrics.height(), Metrics.maxWidth());
+    const double Side = Margin + (*Rightmost - *Leftmost) / 4;
+    const QRectF Ink(Shift + *Leftmost - Side, Baseline - Metrics.ascent() - Margin, *Rightmost - *Leftmost + 2 * Side,
+                     Metrics.height() + 2 * Margin);
+    const QRectF Device(0, 0, FPainter.device()->width(), FPainter.device()->height());
+    if (!Placement.mapRect(Ink).intersects(Device)) return;
+    FPainter.setTransform(Placement);
+    FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    FPainter.setRenderHint(QPainter::Antialiasing, true);
+    FPainter.save();
+    if (Run.Options & U_ETO_CLIPPED && !Box.isEmpty()) {
+        QPainterPath ClipBox;
+        ClipBox.addRect(Box);
+        FPainter.setClipPath(Placement.inverted().map(Transform.map(ClipBox)), Qt::IntersectClip);
+    }
+    if (FState.BkMode == BkOpaque && !(Run.Options & U_ETO_OPAQUE))
+        FPainter.fillRect(QRectF(Shift, Baseline - Metrics.ascent(), Width, Metrics.height()), FState.BkColor);
+    FPainter.setFont(Font);
+    FPainter.setPen(FState.TextColor);
+    if (Advances.empty()) {
+        FPainter.drawText(QPointF(Shift, Baseline), String);
+    } else {
+        for (qsizetype Index = 0; Index < String.size(); ++Index) {
+            const QChar Char = String.at(Index);
+            if (Char.isHighSurrogate() && Index + 1 < String.size()) {
+                FPainter.drawText(QPointF(Shift + Offsets[std::size_t(Index)], Baseline), String.mid(Index, 2));
+                ++Index;
+            } else if (!Char.isSpace() && !Char.isLowSurrogate()) {
+                FPainter.drawText(QPointF(Shift + Offsets[std::size_t(Index)], Baseline), QString(Char));
+            }
+        }
+    }
+    FPainter.restore();
+}
+
+} // namespace EmfPlayback
