@@ -157,8 +157,8 @@ TEST_F(Batch, FailuresPrintTheMessageAndExitOne)
     EXPECT_EQ(Run({"--info", PathOf("missing.bmp")}), 1);
     EXPECT_EQ(FErrors.str(), FormatMessage(Messages::SFOpenError, PathOf("missing.bmp").c_str()) + "\n");
 
-    EXPECT_EQ(Run({PathOf("picture.gif"), "-o", PathOf("out.bmp")}), 1);
-    EXPECT_EQ(FErrors.str(), "拡張子 .gif の画像形式は処理できません\n");
+    EXPECT_EQ(Run({PathOf("picture.pcx"), "-o", PathOf("out.bmp")}), 1);
+    EXPECT_EQ(FErrors.str(), "拡張子 .pcx の画像形式は処理できません\n");
 
     const std::string Damaged = PathOf("damaged.bmp");
     SaveBitmap(MakeRandomBitmap(4, 4, 24, 5), "damaged.bmp");

@@ -109,10 +109,10 @@ TEST_F(PictureFile, SavedBitmapFileHoldsWhatItsStreamHolds)
 
 TEST_F(PictureFile, UnknownExtensionIsNamedInTheMessage)
 {
-    WriteText("picture.gif", "GIF89a");
+    WriteText("picture.pcx", "\x0A\x05\x01\x08");
     TPicture Picture;
-    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("picture.gif")); }),
-              "拡張子 .gif の画像形式は処理できません");
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("picture.pcx")); }),
+              "拡張子 .pcx の画像形式は処理できません");
     WriteText("picture", "");
     EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("picture")); }),
               "拡張子 . の画像形式は処理できません");
