@@ -40,6 +40,8 @@ protected:
     TEncodedImage(const TEncodedImage& Source);
     TEncodedImage& operator=(const TEncodedImage& Source);
 
+    // The file's bytes.
+    std::span<const std::uint8_t> Data() const { return *FData; }
     // Target := the pixels of a file of the format, upright; raises the format's message for damaged data.
     virtual void Decode(std::span<const std::uint8_t> Bytes, TBitmap& Target) const = 0;
     // Appends a file of Source (24 bits a pixel); false where the format is only read.

@@ -1,0 +1,19 @@
+// Feeds arbitrary bytes to the HEIF reader (HEIC and AVIF): boxes, properties, 8 and 10 bits, alpha, rotation. Every failure must be EInvalidGraphic;
+// anything else (a crash, a leak, a huge allocation) is a bug.
+#include "platform/graphics/HeifImage.h"
+#include "platform/system/Exceptions.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
+{
+    try {
+        THeifImage Image;
+        Image.LoadFromStream(std::span(Data, Size));
+        const TBitmap& Decoded = Image.Bitmap();
+        if (Decoded.Width() != Image.Width() || Decoded.Height() != Image.Height()) __builtin_trap();
+    } catch (const EInvalidGraphic&) {
+    }
+    return 0;
+}
