@@ -1,9 +1,11 @@
 #include "platform/graphics/PictureClipboard.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/codecs/BmpCodec.h"
+#include "platform/system/ClipboardMime.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "platform/system/PackedDib.h"
@@ -93,6 +95,38 @@ bool IsPictureFormat(TClipboardFormat Format)
         if (Entry.first == Format) return true;
     return false;
 }
+
+// A packed DIB of the picture in a file of the format Extension names, laid on white where it is
+// transparent (a bitmap has no alpha to keep it); nothing for damaged data.
+std::optional<std::vector<std::uint8_t>> DibOfPictureFile(const std::string& Extension,
+                                                          std::span<const std::uint8_t> File)
+{
+    try {
+        const auto Graphic = TPicture::MakeGraphicFor(Extension);
+        Graphic->LoadFromStream(File);
+        TBitmap Opaque;
+        Opaque.SetLayout(Graphic->Width(), Graphic->Height(), 24);
+        Opaque.Canvas().Brush = TBrush{clWhite, bsSolid};
+        Opaque.Canvas().FillRect(Rect(0, 0, Opaque.Width(), Opaque.Height()));
+        Opaque.Canvas().Draw(0, 0, *Graphic);
+        return PackedDibOf(Opaque);
+    } catch (const EInvalidGraphic&) {
+        return std::nullopt;
+    }
+}
+
+// Other programs offer pictures in these formats, which the toolkit may lack readers for.
+[[maybe_unused]] const bool PictureFileTypesRegistered = [] {
+    for (const auto& [MimeType, Extension] : {std::pair{"image/webp", "webp"},
+                                              {"image/tiff", "tif"},
+                                              {"image/gif", "gif"},
+                                              {"image/heic", "heic"},
+                                              {"image/heif", "heif"},
+                                              {"image/avif", "avif"}})
+        RegisterPictureFileType(
+            MimeType, [Extension](std::span<const std::uint8_t> File) { return DibOfPictureFile(Extension, File); });
+    return true;
+}();
 
 void OpenOrRaise()
 {

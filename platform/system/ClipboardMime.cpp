@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -19,6 +20,12 @@ const QString QtImageType = QStringLiteral("application/x-qt-image");
 const QString PrivatePrefix = QStringLiteral("application/x-pixora-");
 const QString NumberedPrefix = QStringLiteral("application/x-pixora-format-");
 const QString PaletteType = QStringLiteral("application/x-pixora-palette");
+
+std::map<QString, TPictureFileDecoder>& PictureFileTypes()
+{
+    static std::map<QString, TPictureFileDecoder> Types;
+    return Types;
+}
 
 bool IsBitmapFormat(TClipboardFormat Format)
 {
@@ -70,7 +77,7 @@ TClipboardFormat FormatOfMimeType(const QString& MimeType)
     if (MimeType.startsWith(NumberedPrefix)) return TClipboardFormat(MimeType.mid(NumberedPrefix.size()).toUInt());
     if (MimeType.startsWith(PrivatePrefix))
         return RegisterClipboardFormat(MimeType.mid(PrivatePrefix.size()).toStdString());
-    if (IsDecodableImage(MimeType)) return CF_DIB;
+    if (PictureFileTypes().contains(MimeType) || IsDecodableImage(MimeType)) return CF_DIB;
     return 0;
 }
 
@@ -104,9 +111,12 @@ std::optional<std::vector<std::uint8_t>> BitmapOfMimeType(const QMimeData& Data,
 {
     if (MimeType == QtImageType) return DibOfImage(qvariant_cast<QImage>(Data.imageData()));
     const QByteArray Bytes = Data.data(MimeType);
+    const std::span File(reinterpret_cast<const std::uint8_t*>(Bytes.constData()), std::size_t(Bytes.size()));
     if (MimeType == BmpType || MimeType == "image/x-bmp" || MimeType == "image/x-ms-bmp") {
-        const auto* First = reinterpret_cast<const std::uint8_t*>(Bytes.constData());
-        if (auto Dib = PackedDibOfBmpFile(std::span(First, std::size_t(Bytes.size())))) return Dib;
+        if (auto Dib = PackedDibOfBmpFile(File)) return Dib;
+    }
+    if (const auto Found = PictureFileTypes().find(MimeType); Found != PictureFileTypes().end()) {
+        if (auto Dib = Found->second(File)) return Dib;
     }
     return DibOfImage(QImage::fromData(Bytes));
 }
@@ -207,4 +217,9 @@ std::optional<std::vector<std::uint8_t>> BytesOfMimeData(const QMimeData& Data, 
         }
     }
     return std::nullopt;
+}
+
+void RegisterPictureFileType(const std::string& MimeType, TPictureFileDecoder Decoder)
+{
+    PictureFileTypes()[QString::fromStdString(MimeType)] = std::move(Decoder);
 }

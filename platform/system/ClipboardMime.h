@@ -6,7 +6,10 @@
 #include "platform/system/Clipboard.h"
 
 #include <QMimeData>
+#include <functional>
 #include <optional>
+#include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -39,3 +42,9 @@ std::vector<TClipboardFormat> FormatsOfMimeData(const QMimeData& Data);
 // The bytes of Format read from another program's Data, converted where needed (a decoded image becomes
 // a packed DIB); nothing when Data does not offer Format.
 std::optional<std::vector<std::uint8_t>> BytesOfMimeData(const QMimeData& Data, TClipboardFormat Format);
+
+// Turns the bytes of a picture file into a packed DIB; nothing for damaged data.
+using TPictureFileDecoder = std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t>)>;
+// Binds a MIME type of picture files (image/webp, image/heic, ...) to the decoder that reads it, so that
+// data other programs offer under that type arrives as a bitmap even where the toolkit cannot read it.
+void RegisterPictureFileType(const std::string& MimeType, TPictureFileDecoder Decoder);

@@ -6,8 +6,11 @@
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/MetafileCanvas.h"
+#include "platform/graphics/TiffImage.h"
+#include "platform/graphics/WebPImage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "tests/support/ExternalTools.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestPictures.h"
 
@@ -135,4 +138,56 @@ TEST_F(PictureClipboard, TextIsNoPicture)
     QGuiApplication::clipboard()->setMimeData(Mime.release());
     EXPECT_FALSE(ClipboardHasGraphic());
     EXPECT_EQ(GraphicFromClipboard(), nullptr);
+}
+
+TEST_F(PictureClipboard, WebPTiffGifAndHeifFromOtherProgramsArriveAsBitmaps)
+{
+    // Files of each type made by this program's own writers, or by the format's tools where it has none.
+    TBitmap Source = MakeRandomBitmap(16, 16, 24, 21);
+    std::vector<std::pair<QString, std::vector<std::uint8_t>>> Offers;
+    TWebPImage WebP;
+    WebP.AssignFromBitmap(Source);
+    TTiffImage Tiff;
+    Tiff.AssignFromBitmap(Source);
+    std::vector<std::uint8_t> Bytes;
+    WebP.SaveToStream(Bytes);
+    Offers.emplace_back("image/webp", Bytes);
+    Bytes.clear();
+    Tiff.SaveToStream(Bytes);
+    Offers.emplace_back("image/tiff", Bytes);
+    if (HaveTool("convert") && HaveTool("heif-enc")) {
+        const auto Folder = MakeTestFolder("clipboard-formats");
+        WritePam(Source, Folder / "source.pam");
+        const std::string Pam = (Folder / "source.pam").string();
+        ASSERT_TRUE(RunTool("convert " + Pam + " " + (Folder / "source.gif").string()));
+        ASSERT_TRUE(RunTool("convert " + Pam + " " + (Folder / "source.png").string()));
+        ASSERT_TRUE(
+            RunTool("heif-enc -q 90 " + (Folder / "source.png").string() + " -o " + (Folder / "a.heic").string()));
+        ASSERT_TRUE(
+            RunTool("heif-enc -A -q 90 " + (Folder / "source.png").string() + " -o " + (Folder / "a.avif").string()));
+        Offers.emplace_back("image/gif", ReadFileBytes(Folder / "source.gif"));
+        Offers.emplace_back("image/heic", ReadFileBytes(Folder / "a.heic"));
+        Offers.emplace_back("image/avif", ReadFileBytes(Folder / "a.avif"));
+        std::filesystem::remove_all(Folder);
+    }
+    for (const auto& [MimeType, File] : Offers) {
+        auto Mime = std::make_unique<QMimeData>();
+        Mime->setData(MimeType, QByteArray(reinterpret_cast<const char*>(File.data()), qsizetype(File.size())));
+        QGuiApplication::clipboard()->setMimeData(Mime.release());
+        ASSERT_TRUE(ClipboardHasGraphic()) << MimeType.toStdString();
+        const auto Back = GraphicFromClipboard();
+        const auto* Bitmap = dynamic_cast<const TBitmap*>(Back.get());
+        ASSERT_NE(Bitmap, nullptr) << MimeType.toStdString();
+        EXPECT_EQ(Bitmap->Width(), 16);
+        EXPECT_EQ(Bitmap->Height(), 16);
+        TBitmap Upright;
+        Upright.Assign(*Bitmap);
+        Upright.SetPixelFormat(pf24bit);
+        // Random pixels lose much in lossy formats and GIF's palette; the lossless TIFF keeps them all.
+        if (MimeType == "image/tiff") {
+            EXPECT_TRUE(SamePixels(Upright, Source));
+        } else {
+            EXPECT_LT(MeanDifference(Upright, Source), 64) << MimeType.toStdString();
+        }
+    }
 }
