@@ -1,6 +1,8 @@
 #include "platform/graphics/Picture.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/GifImage.h"
+#include "platform/graphics/HeifImage.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
@@ -21,6 +23,10 @@ std::map<std::string, TPicture::TGraphicFactory>& FileFormats()
 {
     static std::map<std::string, TPicture::TGraphicFactory> Formats{
         {"bmp", [] { return std::unique_ptr<TGraphic>(std::make_unique<TBitmap>()); }},
+        {"avif", [] { return std::unique_ptr<TGraphic>(std::make_unique<THeifImage>()); }},
+        {"gif", [] { return std::unique_ptr<TGraphic>(std::make_unique<TGifImage>()); }},
+        {"heic", [] { return std::unique_ptr<TGraphic>(std::make_unique<THeifImage>()); }},
+        {"heif", [] { return std::unique_ptr<TGraphic>(std::make_unique<THeifImage>()); }},
         {"ico", [] { return std::unique_ptr<TGraphic>(std::make_unique<TIcon>()); }},
         {"jpeg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},
         {"jpg", [] { return std::unique_ptr<TGraphic>(std::make_unique<TJPEGImage>()); }},

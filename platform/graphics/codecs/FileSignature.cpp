@@ -1,5 +1,7 @@
 #include "platform/graphics/codecs/FileSignature.h"
 
+#include "platform/graphics/codecs/GifCodec.h"
+#include "platform/graphics/codecs/HeifCodec.h"
 #include "platform/graphics/codecs/TiffCodec.h"
 #include "platform/graphics/codecs/WebPCodec.h"
 #include "platform/graphics/emf/WmfConvert.h"
@@ -44,6 +46,8 @@ std::string FormatOfContent(std::span<const std::uint8_t> Bytes)
     if (StartsWith(Bytes, Bmp)) return "bmp";
     if (IsWebP(Bytes)) return "webp";
     if (IsTiff(Bytes)) return "tif";
+    if (IsGif(Bytes)) return "gif";
+    if (IsHeif(Bytes)) return IsAvif(Bytes) ? "avif" : "heic";
     if (IsEmf(Bytes)) return "emf";
     if (IsWmf(Bytes)) return "wmf";
     if (IsIcon(Bytes)) return "ico";
