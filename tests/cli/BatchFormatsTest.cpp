@@ -13,20 +13,10 @@
 
 namespace {
 
-class BatchFormats : public ::testing::Test
+class BatchFormats : public TToolTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveTool("cwebp") || !HaveTool("convert"))
-            GTEST_SKIP() << "cwebp or ImageMagick is not installed (scripts/install-deps installs them)";
-        FFolder = MakeTestFolder("batch-formats");
-    }
-    void TearDown() override
-    {
-        if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
-    }
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+    BatchFormats() : TToolTest({"cwebp", "convert"}) {}
 
     int Run(std::vector<std::string> Arguments)
     {

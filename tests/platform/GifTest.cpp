@@ -11,20 +11,10 @@
 
 namespace {
 
-class Gif : public ::testing::Test
+class Gif : public TToolTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveTool("convert") || !HaveTool("gifsicle"))
-            GTEST_SKIP() << "ImageMagick or gifsicle is not installed (scripts/install-deps installs them)";
-        FFolder = MakeTestFolder("gif");
-    }
-    void TearDown() override
-    {
-        if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
-    }
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+    Gif() : TToolTest({"convert", "gifsicle"}) {}
 
     // ImageMagick's GIF of Pattern, which holds few enough colours to keep every one.
     std::string Convert(const TBitmap& Pattern, const std::string& Name)
@@ -33,8 +23,6 @@ protected:
         EXPECT_TRUE(RunTool("convert " + PathOf(Name + ".pam") + " " + PathOf(Name)));
         return PathOf(Name);
     }
-
-    std::filesystem::path FFolder;
 };
 
 // The test pattern with each level rounded to one of four, 64 colours in all; a straight alpha
@@ -60,18 +48,6 @@ TGifImage Load(const std::string& File)
     TGifImage Image;
     Image.LoadFromStream(ReadFileBytes(File));
     return Image;
-}
-
-void ExpectMessage(const std::vector<std::uint8_t>& Bytes, const std::string& Why)
-{
-    TGifImage Image;
-    try {
-        Image.LoadFromStream(Bytes);
-        ADD_FAILURE() << Why << ": no error";
-    } catch (const EInvalidGraphic& Error) {
-        EXPECT_STREQ(Error.what(), Messages::SInvalidGif) << Why;
-    }
-    EXPECT_TRUE(Image.Empty()) << Why;
 }
 
 } // namespace
@@ -133,15 +109,12 @@ TEST_F(Gif, ShowsTheFirstFrameOnItsScreen)
 TEST_F(Gif, RefusesDamagedAndTruncatedFilesWithItsMessage)
 {
     const auto Bytes = ReadFileBytes(Convert(FewColours(64, 48), "whole.gif"));
-    for (const std::size_t Length :
-         {std::size_t(0), std::size_t(6), std::size_t(13), std::size_t(40), Bytes.size() / 2})
-        ExpectMessage(std::vector<std::uint8_t>(Bytes.begin(), Bytes.begin() + std::ptrdiff_t(Length)),
-                      "cut at " + std::to_string(Length));
+    ExpectCutsRefused<TGifImage>(Bytes, {0, 6, 13, 40, Bytes.size() / 2}, Messages::SInvalidGif);
     // A 65535 x 65535 screen and frame in a file of a few bytes.
     const std::vector<std::uint8_t> Huge = {'G',  'I',  'F',  '8',  '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0,
                                             0,    0,    0,    0,    255, 255, 255,  ',',  0,    0,    0,    0,
                                             0xFF, 0xFF, 0xFF, 0xFF, 0,   2,   2,    0x44, 0x01, 0,    ';'};
-    ExpectMessage(Huge, "huge screen");
+    ExpectRefused<TGifImage>(Huge, Messages::SInvalidGif, "huge screen");
 }
 
 TEST_F(Gif, IsSavedInThePicturesOwnFormat)

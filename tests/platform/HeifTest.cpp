@@ -14,20 +14,10 @@
 
 namespace {
 
-class Heif : public ::testing::Test
+class Heif : public TToolTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveTool("heif-enc") || !HaveTool("heif-convert") || !HaveTool("convert"))
-            GTEST_SKIP() << "libheif's tools or ImageMagick are not installed (scripts/install-deps installs them)";
-        FFolder = MakeTestFolder("heif");
-    }
-    void TearDown() override
-    {
-        if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
-    }
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+    Heif() : TToolTest({"heif-enc", "heif-convert", "convert"}) {}
 
     // heif-enc's file of Pattern, given as a PNG (ImageMagick's, at Depth bits a sample).
     std::string Encode(const TBitmap& Pattern, const std::string& Options, const std::string& Name, int Depth = 8)
@@ -45,8 +35,6 @@ protected:
         EXPECT_TRUE(RunTool("convert " + File + ".png " + File + ".pam"));
         return ReadPam(File + ".pam");
     }
-
-    std::filesystem::path FFolder;
 };
 
 THeifImage Load(const std::string& File)
@@ -54,18 +42,6 @@ THeifImage Load(const std::string& File)
     THeifImage Image;
     Image.LoadFromStream(ReadFileBytes(File));
     return Image;
-}
-
-void ExpectMessage(const std::vector<std::uint8_t>& Bytes, const std::string& Why)
-{
-    THeifImage Image;
-    try {
-        Image.LoadFromStream(Bytes);
-        ADD_FAILURE() << Why << ": no error";
-    } catch (const EInvalidGraphic& Error) {
-        EXPECT_STREQ(Error.what(), Messages::SInvalidHeif) << Why;
-    }
-    EXPECT_TRUE(Image.Empty()) << Why;
 }
 
 // Four quadrants of distinct colours: red, green (top), blue, white (bottom), as blue, green, red bytes.
@@ -196,10 +172,7 @@ TEST_F(Heif, AppliesItsRotationAndMirroring)
 TEST_F(Heif, RefusesDamagedAndTruncatedFilesWithItsMessage)
 {
     const auto Bytes = ReadFileBytes(Encode(MakeTestPattern(64, 48), "-q 50", "whole.heic"));
-    for (const std::size_t Length :
-         {std::size_t(0), std::size_t(12), std::size_t(40), Bytes.size() / 2, Bytes.size() - 10})
-        ExpectMessage(std::vector<std::uint8_t>(Bytes.begin(), Bytes.begin() + std::ptrdiff_t(Length)),
-                      "cut at " + std::to_string(Length));
+    ExpectCutsRefused<THeifImage>(Bytes, {0, 12, 40, Bytes.size() / 2, Bytes.size() - 10}, Messages::SInvalidHeif);
 }
 
 TEST_F(Heif, RefusesAHugeSizeBeforeDecoding)
@@ -217,7 +190,7 @@ TEST_F(Heif, RefusesAHugeSizeBeforeDecoding)
             for (int Byte = 0; Byte < 4; ++Byte) Field[Byte] = std::uint8_t(Huge >> (24 - 8 * Byte));
         }
     }
-    ExpectMessage(Bytes, "huge ispe");
+    ExpectRefused<THeifImage>(Bytes, Messages::SInvalidHeif, "huge ispe");
 }
 
 TEST_F(Heif, LoadsByExtensionOrContent)

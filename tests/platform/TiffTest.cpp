@@ -14,20 +14,10 @@
 
 namespace {
 
-class Tiff : public ::testing::Test
+class Tiff : public TToolTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveTool("convert") || !HaveTool("tiffcp") || !HaveTool("tiffset") || !HaveTool("tiffinfo"))
-            GTEST_SKIP() << "ImageMagick or the libtiff tools are not installed (scripts/install-deps installs them)";
-        FFolder = MakeTestFolder("tiff");
-    }
-    void TearDown() override
-    {
-        if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
-    }
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+    Tiff() : TToolTest({"convert", "tiffcp", "tiffset", "tiffinfo"}) {}
 
     // Converts Pattern with ImageMagick and the given options; the file's path.
     std::string Convert(const TBitmap& Pattern, const std::string& Options, const std::string& Name)
@@ -36,8 +26,6 @@ protected:
         EXPECT_TRUE(RunTool("convert " + PathOf(Name + ".pam") + " " + Options + " " + PathOf(Name)));
         return PathOf(Name);
     }
-
-    std::filesystem::path FFolder;
 };
 
 TTiffImage Load(const std::string& File)
@@ -45,18 +33,6 @@ TTiffImage Load(const std::string& File)
     TTiffImage Image;
     Image.LoadFromStream(ReadFileBytes(File));
     return Image;
-}
-
-void ExpectMessage(const std::vector<std::uint8_t>& Bytes, const std::string& Why)
-{
-    TTiffImage Image;
-    try {
-        Image.LoadFromStream(Bytes);
-        ADD_FAILURE() << Why << ": no error";
-    } catch (const EInvalidGraphic& Error) {
-        EXPECT_STREQ(Error.what(), Messages::SInvalidTiff) << Why;
-    }
-    EXPECT_TRUE(Image.Empty()) << Why;
 }
 
 void Append16(std::vector<std::uint8_t>& Bytes, unsigned Value)
@@ -158,10 +134,7 @@ TEST_F(Tiff, ReadsTheFirstPage)
 TEST_F(Tiff, RefusesDamagedAndTruncatedFilesWithItsMessage)
 {
     const auto Bytes = ReadFileBytes(Convert(MakeTestPattern(64, 48), "-compress LZW", "whole.tif"));
-    for (const std::size_t Length :
-         {std::size_t(0), std::size_t(4), std::size_t(8), std::size_t(100), Bytes.size() / 2})
-        ExpectMessage(std::vector<std::uint8_t>(Bytes.begin(), Bytes.begin() + std::ptrdiff_t(Length)),
-                      "cut at " + std::to_string(Length));
+    ExpectCutsRefused<TTiffImage>(Bytes, {0, 4, 8, 100, Bytes.size() / 2}, Messages::SInvalidTiff);
 }
 
 TEST_F(Tiff, RefusesAHugePageBeforeDecoding)
@@ -180,7 +153,7 @@ TEST_F(Tiff, RefusesAHugePageBeforeDecoding)
     }
     Append32(Bytes, 0);
     Bytes.resize(203, 0x80);
-    ExpectMessage(Bytes, "huge page");
+    ExpectRefused<TTiffImage>(Bytes, Messages::SInvalidTiff, "huge page");
 }
 
 TEST_F(Tiff, WritesDeflateThatOtherProgramsRead)

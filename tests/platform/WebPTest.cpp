@@ -15,20 +15,10 @@
 
 namespace {
 
-class WebP : public ::testing::Test
+class WebP : public TToolTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveTool("cwebp") || !HaveTool("dwebp") || !HaveTool("webpmux"))
-            GTEST_SKIP() << "the webp tools are not installed (scripts/install-deps installs them)";
-        FFolder = MakeTestFolder("webp");
-    }
-    void TearDown() override
-    {
-        if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
-    }
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
+    WebP() : TToolTest({"cwebp", "dwebp", "webpmux"}) {}
 
     // Encodes Pattern with cwebp and the given options; the file's path.
     std::string Encode(const TBitmap& Pattern, const std::string& Options, const std::string& Name)
@@ -43,8 +33,6 @@ protected:
         EXPECT_TRUE(RunTool("dwebp -quiet -pam " + File + " -o " + File + ".pam"));
         return ReadPam(File + ".pam");
     }
-
-    std::filesystem::path FFolder;
 };
 
 TWebPImage Load(const std::string& File)
@@ -59,18 +47,6 @@ std::vector<std::uint8_t> ExifWithOrientation(int Orientation)
 {
     return {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, std::uint8_t(Orientation),
             0,   0,   0,  0, 0, 0, 0};
-}
-
-void ExpectMessage(const std::vector<std::uint8_t>& Bytes, const std::string& Why)
-{
-    TWebPImage Image;
-    try {
-        Image.LoadFromStream(Bytes);
-        ADD_FAILURE() << Why << ": no error";
-    } catch (const EInvalidGraphic& Error) {
-        EXPECT_STREQ(Error.what(), Messages::SInvalidWebP) << Why;
-    }
-    EXPECT_TRUE(Image.Empty()) << Why;
 }
 
 } // namespace
@@ -148,16 +124,14 @@ TEST_F(WebP, ReadsTheFirstFrameOfAnAnimation)
 TEST_F(WebP, RefusesDamagedAndTruncatedFilesWithItsMessage)
 {
     const auto Bytes = ReadFileBytes(Encode(MakeTestPattern(64, 48), "-q 80", "whole.webp"));
-    for (const std::size_t Length : {std::size_t(0), std::size_t(11), std::size_t(30), Bytes.size() / 2})
-        ExpectMessage(std::vector<std::uint8_t>(Bytes.begin(), Bytes.begin() + std::ptrdiff_t(Length)),
-                      "cut at " + std::to_string(Length));
+    ExpectCutsRefused<TWebPImage>(Bytes, {0, 11, 30, Bytes.size() / 2}, Messages::SInvalidWebP);
     // Lossy data carry no check sums, but a broken frame start code is seen.
     auto Broken = Bytes;
     static constexpr std::uint8_t StartCode[] = {0x9D, 0x01, 0x2A};
     const auto Found = std::search(Broken.begin(), Broken.end(), std::begin(StartCode), std::end(StartCode));
     ASSERT_NE(Found, Broken.end());
     *Found = 0;
-    ExpectMessage(Broken, "frame start code");
+    ExpectRefused<TWebPImage>(Broken, Messages::SInvalidWebP, "frame start code");
 }
 
 TEST_F(WebP, RefusesAHugeCanvasBeforeDecoding)
@@ -175,7 +149,7 @@ TEST_F(WebP, RefusesAHugeCanvasBeforeDecoding)
     Bytes.insert(Bytes.end(), Small.begin() + 12, Small.end());
     const std::uint32_t Riff = std::uint32_t(Bytes.size() - 8);
     for (int Byte = 0; Byte < 4; ++Byte) Bytes[std::size_t(4 + Byte)] = std::uint8_t(Riff >> (8 * Byte));
-    ExpectMessage(Bytes, "huge canvas");
+    ExpectRefused<TWebPImage>(Bytes, Messages::SInvalidWebP, "huge canvas");
 }
 
 TEST_F(WebP, WritesALossyFileAtQuality90)

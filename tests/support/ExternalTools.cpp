@@ -144,3 +144,15 @@ std::filesystem::path MakeTestFolder(const std::string& Name)
     std::filesystem::create_directories(Folder);
     return Folder;
 }
+
+void TToolTest::SetUp()
+{
+    for (const std::string& Tool : FTools)
+        if (!HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed (scripts/install-deps installs it)";
+    FFolder = MakeTestFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+void TToolTest::TearDown()
+{
+    if (!FFolder.empty()) std::filesystem::remove_all(FFolder);
+}
