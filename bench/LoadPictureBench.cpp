@@ -4,11 +4,11 @@
 
 #include "app/Frame.h"
 #include "bench/BenchSupport.h"
+#include "bench/GuiApplication.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/codecs/JpegCodec.h"
 #include "platform/system/FileUtils.h"
 
-#include <QApplication>
 #include <QPixmap>
 #include <cstdio>
 #include <filesystem>
@@ -31,20 +31,6 @@ const std::string& BenchJpegFile()
         return File;
     }();
     return Path;
-}
-
-// The window, never shown, so it neither reads nor writes its settings.
-TForm1& BenchWindow()
-{
-    static int Count = 1;
-    static char Name[] = "pixora_bench";
-    static char* Arguments[] = {Name, nullptr};
-    static const bool Platform =
-        qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication Application(Count, Arguments);
-    static TForm1 Form;
-    (void)Platform;
-    return Form;
 }
 
 constexpr std::size_t DecodedBytes = std::size_t(BenchWidth) * BenchHeight * 3;

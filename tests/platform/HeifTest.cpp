@@ -8,6 +8,7 @@
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
+// libheif, which the picture layer links, also makes the files with a rotation.
 #include <libheif/heif.h>
 
 #include <cstring>
