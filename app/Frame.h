@@ -110,6 +110,8 @@ public:
     void T1Click();
     void S1Click();
     void H1Click();
+    void T2Click();
+    void V1Click();
     void Octree2561Click();
     void MedianCut2561Click();
     void MedianCutByVariance2561Click();

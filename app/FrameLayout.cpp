@@ -342,9 +342,8 @@ void TForm1::CreateMenu()
     AddItem(File1, "Open1", "開く(&O)...", &TForm1::Open1Click)->setShortcut(QKeySequence::Open);
     AddItem(File1, "Save1", "保存(&S)...", &TForm1::Save1Click)->setShortcut(QKeySequence::Save);
     AddSeparator(File1, "N1");
-    // Printer setup and the print preview belong to the printing windows.
-    AddItem(File1, "T2", "印刷設定(&T)...", nullptr);
-    AddItem(File1, "V1", "印刷プレビュー(&V)", nullptr);
+    AddItem(File1, "T2", "印刷設定(&T)...", &TForm1::T2Click);
+    AddItem(File1, "V1", "印刷プレビュー(&V)", &TForm1::V1Click);
     AddSeparator(File1, "N9");
     AddItem(File1, "Exit1", "終了(&X)", &TForm1::Exit1Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 

@@ -4,23 +4,15 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/system/Screen.h"
 #include "preview/PagePicture.h"
-#include "tests/preview/FixedPrinter.h"
+#include "tests/support/FixedPrinter.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/TestPictures.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
-
-TBitmap FilledBitmap(int Width, int Height, TColor Color)
-{
-    TBitmap Bitmap;
-    Bitmap.SetLayout(Width, Height, 24);
-    Bitmap.Canvas().Brush.Color = Color;
-    Bitmap.Canvas().FillRect(Rect(0, 0, Width, Height));
-    return Bitmap;
-}
 
 class GraphicPreview : public testing::Test
 {
@@ -70,7 +62,7 @@ TEST_F(GraphicPreview, ScaledMillimetresFollowThePrinterScale)
 TEST_F(GraphicPreview, PlacesAThousandByEightHundredBitmapOverTwoPages)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(1000, 800, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
     Preview.SetGraphic(&Picture);
     EXPECT_EQ(Preview.GetPrintArea(), Rect(0, 0, 6249, 4999));
     EXPECT_EQ(Preview.HorzPageCount(), 2);
@@ -78,7 +70,7 @@ TEST_F(GraphicPreview, PlacesAThousandByEightHundredBitmapOverTwoPages)
     EXPECT_EQ(Preview.SheetCount(), 2);
     EXPECT_EQ(Preview.GetPageRect(2, 1), Rect(-4760, 0, 1489, 4999));
     // One inch of screen pixels covers one inch of printer pixels.
-    const TBitmap Inch = FilledBitmap(96, 10, clRed);
+    const TBitmap Inch = MakeFilledBitmap(96, 10, clRed);
     Preview.SetGraphic(&Inch);
     EXPECT_EQ(Preview.GetPrintArea(), Rect(0, 0, 599, 61));
 }
@@ -103,7 +95,7 @@ TEST_F(GraphicPreview, NormalisesPositionsOntoTheFirstPage)
 TEST_F(GraphicPreview, CountsPagesUpToTheLastCoveredPixelAndCapsThemAtSixteen)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(10, 10, clBlue);
+    const TBitmap Picture = MakeFilledBitmap(10, 10, clBlue);
     Preview.SetGraphic(&Picture);
     Preview.SetPrintArea(Rect(0, 0, 4759, 6778));
     EXPECT_EQ(Preview.HorzPageCount(), 1);
@@ -144,7 +136,7 @@ TEST_F(GraphicPreview, IgnoresRatiosAndModesOutOfRange)
 TEST_F(GraphicPreview, RaisesTheRangeMessageForPagesOutside)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(1000, 800, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
     Preview.SetGraphic(&Picture);
     try {
         Preview.GetPageRect(0, 1);
@@ -166,7 +158,7 @@ TEST_F(GraphicPreview, RaisesTheRangeMessageForPagesOutside)
 TEST_F(GraphicPreview, WithoutAGraphicFreesEverySheet)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(1000, 800, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
     Preview.SetGraphic(&Picture);
     ASSERT_EQ(Preview.SheetCount(), 2);
     Preview.Clear();
@@ -179,8 +171,8 @@ TEST_F(GraphicPreview, WithoutAGraphicFreesEverySheet)
 TEST_F(GraphicPreview, KeepsThePlaceOnPaperWhenThePictureChanges)
 {
     TGraphicPreview Preview;
-    const TBitmap Small = FilledBitmap(96, 96, clRed);
-    const TBitmap Large = FilledBitmap(192, 48, clRed);
+    const TBitmap Small = MakeFilledBitmap(96, 96, clRed);
+    const TBitmap Large = MakeFilledBitmap(192, 48, clRed);
     Preview.SetGraphic(&Small);
     Preview.SetPrintPos(Point(300, 400));
     Preview.SetGraphic(&Large);
@@ -197,7 +189,7 @@ TEST_F(GraphicPreview, KeepsThePlaceOnPaperWhenThePictureChanges)
 TEST_F(GraphicPreview, PagesHoldThePictureWithoutCopyingIt)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(2000, 2000, clRed);
+    const TBitmap Picture = MakeFilledBitmap(2000, 2000, clRed);
     Preview.SetGraphic(&Picture);
     ASSERT_EQ(Preview.HorzPageCount(), 3);
     const auto First = Preview.GetPageMetafile(1, 1);
@@ -228,7 +220,7 @@ TColor PixelAt(TBitmap& Bitmap, int X, int Y)
 TEST_F(GraphicPreview, DrawsTheSheetWithShadowOutlineAndThePictureCutToThePrintableArea)
 {
     TGraphicPreview Preview;
-    const TBitmap Picture = FilledBitmap(1000, 800, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
     Preview.SetGraphic(&Picture);
     TBitmap Sheet = SheetAtATenth(Preview);
     ASSERT_EQ(Sheet.Width(), 511);
@@ -261,7 +253,7 @@ TEST_F(GraphicPreview, ShowsSheetsAtPreviewRatioOfTheirPhysicalSizeSideBySide)
         ++Previews;
     };
     Preview.OnPreviewed = [&](QObject*) { ++Previewed; };
-    const TBitmap Picture = FilledBitmap(1000, 1000, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 1000, clRed);
     Preview.SetGraphic(&Picture);
     EXPECT_EQ(Previews, 1);
     EXPECT_EQ(Previewed, 1);
@@ -281,7 +273,7 @@ TEST_F(GraphicPreview, RelaysMouseInputOnASheetInThePreviewsCoordinates)
 {
     TGraphicPreview Preview;
     Preview.resize(400, 300);
-    const TBitmap Picture = FilledBitmap(1000, 800, clRed);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
     Preview.SetGraphic(&Picture);
     TPoint Down{-1, -1};
     int Clicks = 0;

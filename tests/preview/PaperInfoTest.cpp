@@ -1,7 +1,7 @@
 #include "platform/system/Screen.h"
 #include "preview/GrphPrev.h"
 #include "preview/PagePicture.h"
-#include "tests/preview/FixedPrinter.h"
+#include "tests/support/FixedPrinter.h"
 #include "tests/support/TestApplication.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "platform/system/Printer.h"
-#include "tests/preview/PrivateScheduler.h"
+#include "tests/support/PrivateScheduler.h"
 #include "tests/support/TestApplication.h"
 
 #include <QLocale>
@@ -12,7 +12,8 @@ namespace {
 TEST(SystemPrinter, TakesTheDefaultQueueWithItsPaperMarginsAndResolution)
 {
     TPrivateScheduler Scheduler;
-    if (!Scheduler.Started()) GTEST_SKIP() << Scheduler.Problem();
+    if (!TPrivateScheduler::Installed()) GTEST_SKIP() << Scheduler.Problem();
+    ASSERT_TRUE(Scheduler.Started()) << Scheduler.Problem();
     Scheduler.AddQueue("PixoraLetter", "Letter", true, false);
     Scheduler.AddQueue("PixoraTest", "A4", false, true);
     EnsureApplication();
@@ -48,7 +49,8 @@ TEST(SystemPrinter, TakesTheDefaultQueueWithItsPaperMarginsAndResolution)
 TEST(SystemPrinter, StartsOnThePapersOfItsOwnDriver)
 {
     TPrivateScheduler Scheduler;
-    if (!Scheduler.Started()) GTEST_SKIP() << Scheduler.Problem();
+    if (!TPrivateScheduler::Installed()) GTEST_SKIP() << Scheduler.Problem();
+    ASSERT_TRUE(Scheduler.Started()) << Scheduler.Problem();
     Scheduler.AddQueue("PixoraLetter", "Letter", true, true);
     EnsureApplication();
     TSystemPrinter Printer;

@@ -1,10 +1,21 @@
 #include "tests/support/TestPictures.h"
 
+#include "platform/graphics/Canvas.h"
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
+
+TBitmap MakeFilledBitmap(int Width, int Height, TColor Color)
+{
+    TBitmap Bitmap;
+    Bitmap.SetLayout(Width, Height, 24);
+    Bitmap.Canvas().Brush.Color = Color;
+    Bitmap.Canvas().FillRect(Rect(0, 0, Width, Height));
+    return Bitmap;
+}
 
 TBitmap MakeRandomBitmap(int Width, int Height, int BitCount, std::uint32_t Seed)
 {

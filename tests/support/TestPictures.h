@@ -12,6 +12,9 @@
 // 8-bit or smaller bitmap gets a random palette of 2^BitCount colours.
 TBitmap MakeRandomBitmap(int Width, int Height, int BitCount, std::uint32_t Seed);
 
+// A 24-bit bitmap of one colour.
+TBitmap MakeFilledBitmap(int Width, int Height, TColor Color);
+
 // Every byte of the pixels of two bitmaps' rows (padding ignored) and their layouts are equal.
 bool SamePixels(const TBitmap& A, const TBitmap& B);
 

@@ -1,4 +1,4 @@
-#include "tests/preview/PrivateScheduler.h"
+#include "tests/support/PrivateScheduler.h"
 
 #include <chrono>
 #include <csignal>
@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <thread>
 
 namespace {
@@ -59,7 +60,7 @@ int RunCommand(const std::string& Command, std::string* Output)
 
 TPrivateScheduler::TPrivateScheduler()
 {
-    if (!std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/sbin/lpadmin")) {
+    if (!Installed()) {
         FProblem = "the print scheduler (cups-daemon, cups-client) is not installed";
         return;
     }
@@ -70,14 +71,19 @@ TPrivateScheduler::TPrivateScheduler()
     }
     FFolder = Template;
     std::string Pid;
-    const int Status =
-        RunCommand(std::string(PIXORA_SOURCE_DIR "/tests/preview/private-print-scheduler ") + FFolder.string(), &Pid);
+    const std::filesystem::path Script = PIXORA_SOURCE_DIR "/tests/support/private-print-scheduler";
+    const int Status = RunCommand(Script.string() + " " + FFolder.string(), &Pid);
     FPid = Status == 0 ? std::atoi(Pid.c_str()) : 0;
     if (FPid <= 0) {
         FProblem = "the scheduler did not start: " + ErrorLog();
         return;
     }
     setenv("CUPS_SERVER", (FFolder / "cups.sock").c_str(), 1);
+}
+
+bool TPrivateScheduler::Installed()
+{
+    return std::filesystem::exists("/usr/sbin/cupsd") && std::filesystem::exists("/usr/sbin/lpadmin");
 }
 
 TPrivateScheduler::~TPrivateScheduler()

@@ -16,6 +16,8 @@ public:
     TPrivateScheduler(const TPrivateScheduler&) = delete;
     TPrivateScheduler& operator=(const TPrivateScheduler&) = delete;
 
+    // Whether the scheduler's programs are there at all.
+    static bool Installed();
     bool Started() const { return FPid > 0; }
     const std::string& Problem() const { return FProblem; }
 
