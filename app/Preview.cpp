@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TForm3::TForm3(const TPicture& Source, QWidget* Owner) : QDialog(Owner), FSource(Source)
@@ -22,6 +23,7 @@ TForm3::TForm3(const TPicture& Source, QWidget* Owner) : QDialog(Owner), FSource
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setFont(InterfaceFont());
     resize(378, 321);
+    if (const QScreen* Screen = screen()) move(Screen->availableGeometry().center() - rect().center());
 
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
