@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -36,16 +38,25 @@ void WithPreviewWindow(TFrameFixture& Fixture, const std::function<void(TForm3&)
         << "the window outlives its showing";
 }
 
-// Accepts the next print dialog, choosing Printer in it when given.
-void AcceptPrintDialog(const QString& PrinterName = QString())
+// Accepts the next print dialog, choosing Printer in it when given, and the pages From to To when given.
+void AcceptPrintDialog(const QString& PrinterName = QString(), int From = 0, int To = 0)
 {
-    QTimer::singleShot(50, [PrinterName] {
+    QTimer::singleShot(50, [PrinterName, From, To] {
         auto* Dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(Dialog, nullptr);
         if (!PrinterName.isEmpty()) {
             auto* Printers = Dialog->findChild<QComboBox*>(QStringLiteral("printers"));
             ASSERT_NE(Printers, nullptr);
             Printers->setCurrentIndex(Printers->findText(PrinterName));
+        }
+        if (From > 0) {
+            auto* Range = Dialog->findChild<QRadioButton*>(QStringLiteral("printRange"));
+            auto* First = Dialog->findChild<QSpinBox*>(QStringLiteral("from"));
+            auto* Last = Dialog->findChild<QSpinBox*>(QStringLiteral("to"));
+            ASSERT_TRUE(Range != nullptr && First != nullptr && Last != nullptr);
+            Range->setChecked(true);
+            First->setValue(From);
+            Last->setValue(To);
         }
         Dialog->accept();
     });
@@ -122,6 +133,33 @@ TEST_F(PreviewWindow, PrintsBothSheetsThroughThePrintQueueWhereThePreviewPutsThe
     EXPECT_NEAR(Second.Left, 12, 2);
     EXPECT_NEAR(Second.Right, 12 + 300 - (571 - 283.5), 2);
     EXPECT_NEAR(Second.Top, 283.5, 2);
+}
+
+TEST_F(PreviewWindow, PrintsTheFirstSheetOfATwelveMegapixelPhotographWhereThePreviewPutsIt)
+{
+    TPrivateScheduler Scheduler;
+    if (!TPrivateScheduler::Installed()) GTEST_SKIP() << Scheduler.Problem();
+    ASSERT_TRUE(Scheduler.Started()) << Scheduler.Problem();
+    Scheduler.AddQueue("PixoraTest", "A4", false, true);
+    TFrameFixture Fixture;
+    WriteBitmapFile(MakeFilledBitmap(4000, 3000, clBlue), Fixture.Folder() / "photo.bmp");
+    Fixture.Open(Fixture.Folder() / "photo.bmp");
+    WithPreviewWindow(Fixture, [&](TForm3& Window) {
+        EXPECT_EQ(Window.GraphicPreview1->HorzPageCount(), 6);
+        AcceptPrintDialog(QString(), 1, 1);
+        Window.Button2->click();
+    });
+    EXPECT_TRUE(Fixture.Messages().empty()) << Fixture.Messages().front();
+    ASSERT_TRUE(Scheduler.WaitForJobs("PixoraTest", 15)) << Scheduler.ErrorLog();
+    const auto Info = ReadPdfInfo(Scheduler.Output("PixoraTest"));
+    ASSERT_TRUE(Info.has_value()) << Scheduler.ErrorLog();
+    EXPECT_EQ(Info->Pages, 1);
+    // From 100 mm across and down to the printable area's right and bottom edges (12 + 559, 36 + 782 pt).
+    const TPointBox Box = FindColour(Scheduler.Output("PixoraTest"), 1, 0, 0, 255, 60);
+    EXPECT_NEAR(Box.Left, 283.5, 2);
+    EXPECT_NEAR(Box.Top, 283.5, 2);
+    EXPECT_NEAR(Box.Right, 571, 2);
+    EXPECT_NEAR(Box.Bottom, 818, 2);
 }
 
 TEST_F(PreviewWindow, ShowsThePrintServicesMessageWhenTheQueueRefusesTheJob)
