@@ -75,6 +75,18 @@ TEST_F(GraphicPreview, PlacesAThousandByEightHundredBitmapOverTwoPages)
     EXPECT_EQ(Preview.GetPrintArea(), Rect(0, 0, 599, 61));
 }
 
+TEST_F(GraphicPreview, SizesALargePictureAtAHighRatioWithoutOverflow)
+{
+    TGraphicPreview Preview;
+    const TBitmap Picture = MakeFilledBitmap(4000, 10, clRed);
+    Preview.SetGraphic(&Picture);
+    Preview.SetPrintRatio(10000);
+    // 4000 × 600 × 10000 exceeds 32 bits before the divisions bring it to 2 500 000.
+    EXPECT_EQ(Preview.GetPrintArea().Right, 2499999);
+    EXPECT_EQ(Preview.GetPrintArea().Bottom, 6249);
+    EXPECT_EQ(Preview.HorzPageCount(), 16);
+}
+
 TEST_F(GraphicPreview, NormalisesPositionsOntoTheFirstPage)
 {
     TPrinterScope Wide(TDeviceCaps{4800, 6779, 4960, 7016, 80, 118, 600, 600});

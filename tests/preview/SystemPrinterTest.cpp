@@ -44,6 +44,15 @@ TEST(SystemPrinter, TakesTheDefaultQueueWithItsPaperMarginsAndResolution)
     EXPECT_EQ(Letter.PhysicalOffsetX, 75);
     EXPECT_EQ(Letter.PhysicalOffsetY, 75);
     EXPECT_EQ(Letter.HorzRes, 2400);
+
+    // Landscape: the paper turns, and the margins with it.
+    Printer.Device()->setPageOrientation(QPageLayout::Landscape);
+    Printer.Refit();
+    const TDeviceCaps Turned = Printer.DeviceCaps();
+    EXPECT_EQ(Turned.PhysicalWidth, 3300);
+    EXPECT_EQ(Turned.PhysicalHeight, 2550);
+    EXPECT_EQ(Turned.HorzRes, 3150);
+    EXPECT_EQ(Turned.VertRes, 2400);
 }
 
 TEST(SystemPrinter, StartsOnThePapersOfItsOwnDriver)
