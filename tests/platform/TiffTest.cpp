@@ -75,10 +75,14 @@ TEST_F(Tiff, ConvertsJpegCmykAndGreyPagesToColour)
     EXPECT_LT(MeanDifference(Jpeg.Bitmap(), Pattern), 4);
     const TTiffImage Cmyk = Load(Convert(Pattern, "-colorspace CMYK -compress LZW", "cmyk.tif"));
     EXPECT_LE(MaxDifference(Cmyk.Bitmap(), Pattern), 2);
-    const TTiffImage Grey = Load(Convert(Pattern, "-colorspace Gray -depth 16 -compress Zip", "grey.tif"));
-    const TColor Corner = ReadPixel(Grey.Bitmap(), 63, 39);
-    EXPECT_EQ(Corner & 0xFF, (Corner >> 8) & 0xFF);
-    EXPECT_EQ(Corner & 0xFF, (Corner >> 16) & 0xFF);
+    for (const std::string Depth : {"8", "16"}) {
+        const TTiffImage Grey =
+            Load(Convert(Pattern, "-colorspace Gray -depth " + Depth + " -compress Zip", "grey.tif"));
+        const TColor Corner = ReadPixel(Grey.Bitmap(), 63, 39);
+        EXPECT_NE(Corner, 0u) << Depth;
+        EXPECT_EQ(Corner & 0xFF, (Corner >> 8) & 0xFF) << Depth;
+        EXPECT_EQ(Corner & 0xFF, (Corner >> 16) & 0xFF) << Depth;
+    }
 }
 
 TEST_F(Tiff, KeepsStraightAlpha)

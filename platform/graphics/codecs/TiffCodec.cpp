@@ -6,16 +6,20 @@
 
 #include <tiffio.h>
 
+#include "platform/system/Workers.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
 // libtiff refuses any single allocation above this: a strip or tile buffer claimed by a hostile header.
 constexpr tmsize_t MaxSingleAllocation = tmsize_t(MaxDecodedPixels) * 8;
 // Strips of about this many bytes compress nearly as well as one strip and keep the buffers small.
-constexpr std::size_t StripBytes = 256 * 1024;
+constexpr std::size_t WrittenStripBytes = 256 * 1024;
 
 // The file libtiff reads or writes, in memory: Input when reading, Output when writing.
 struct TTiffStream
@@ -144,6 +148,122 @@ void CopyRaster(const std::vector<std::uint32_t>& Raster, bool Alpha, TBitmap& S
     }
 }
 
+// Stored := the page as libtiff's RGBA reader converts any layout, rows as stored (top row first).
+bool ReadThroughRgba(TIFF* File, std::uint16_t Orientation, TBitmap& Stored)
+{
+    char Message[1024];
+    TIFFRGBAImage Image;
+    if (!TIFFRGBAImageOK(File, Message) || !TIFFRGBAImageBegin(&Image, File, 0, Message)) return false;
+    const std::unique_ptr<TIFFRGBAImage, TRgbaImageEnder> Ender(&Image);
+    // Asking for the file's own orientation leaves the rows as stored; the caller turns them.
+    Image.req_orientation = Orientation;
+    std::vector<std::uint32_t> Raster(std::size_t(Image.width) * Image.height);
+    if (!TIFFRGBAImageGet(&Image, Raster.data(), Image.width, Image.height)) return false;
+    const bool Alpha = Image.alpha != 0;
+    Stored.SetLayoutForOverwrite(int(Image.width), int(Image.height), Alpha ? 32 : 24);
+    CopyRaster(Raster, Alpha, Stored);
+    return true;
+}
+
+// A layout read strip by strip straight into the bitmap: 8-bit samples in one plane, RGB (with or
+// without a fourth sample) or grey, in strips.
+struct TPlainLayout
+{
+    int Samples = 3;
+    bool Grey = false;
+    bool Alpha = false;
+    bool Premultiplied = false;
+    std::uint32_t RowsPerStrip = 0;
+};
+
+std::optional<TPlainLayout> PlainLayoutOf(TIFF* File)
+{
+    std::uint16_t Bits = 0, Samples = 0, Planar = 0, Photometric = 0, Format = SAMPLEFORMAT_UINT;
+    std::uint32_t RowsPerStrip = 0;
+    TIFFGetFieldDefaulted(File, TIFFTAG_BITSPERSAMPLE, &Bits);
+    TIFFGetFieldDefaulted(File, TIFFTAG_SAMPLESPERPIXEL, &Samples);
+    TIFFGetFieldDefaulted(File, TIFFTAG_PLANARCONFIG, &Planar);
+    TIFFGetFieldDefaulted(File, TIFFTAG_SAMPLEFORMAT, &Format);
+    TIFFGetFieldDefaulted(File, TIFFTAG_ROWSPERSTRIP, &RowsPerStrip);
+    if (TIFFIsTiled(File) || !TIFFGetField(File, TIFFTAG_PHOTOMETRIC, &Photometric) || Bits != 8 ||
+        Format != SAMPLEFORMAT_UINT || Planar != PLANARCONFIG_CONTIG || RowsPerStrip == 0)
+        return std::nullopt;
+    TPlainLayout Layout;
+    Layout.Samples = Samples;
+    Layout.RowsPerStrip = RowsPerStrip;
+    if (Photometric == PHOTOMETRIC_MINISBLACK && Samples == 1) {
+        Layout.Grey = true;
+        return Layout;
+    }
+    if (Photometric != PHOTOMETRIC_RGB || (Samples != 3 && Samples != 4)) return std::nullopt;
+    if (Samples == 4) {
+        std::uint16_t ExtraCount = 0;
+        std::uint16_t* Extra = nullptr;
+        if (TIFFGetField(File, TIFFTAG_EXTRASAMPLES, &ExtraCount, &Extra) && ExtraCount == 1) {
+            Layout.Alpha = Extra[0] == EXTRASAMPLE_ASSOCALPHA || Extra[0] == EXTRASAMPLE_UNASSALPHA;
+            Layout.Premultiplied = Extra[0] == EXTRASAMPLE_ASSOCALPHA;
+        }
+    }
+    return Layout;
+}
+
+// Row := the Width pixels of one stored row, as a bitmap row of 24 or (with alpha) 32 bits.
+void CopyPlainRow(const std::uint8_t* Source, const TPlainLayout& Layout, int Width, std::uint8_t* Row)
+{
+    for (int X = 0; X < Width; ++X, Source += Layout.Samples) {
+        if (Layout.Grey) {
+            Row[0] = Row[1] = Row[2] = Source[0];
+            Row += 3;
+        } else if (!Layout.Alpha) {
+            Row[0] = Source[2];
+            Row[1] = Source[1];
+            Row[2] = Source[0];
+            Row += 3;
+        } else {
+            const std::uint8_t A = Source[3];
+            Row[0] = Layout.Premultiplied ? Unpremultiply(Source[2], A) : Source[2];
+            Row[1] = Layout.Premultiplied ? Unpremultiply(Source[1], A) : Source[1];
+            Row[2] = Layout.Premultiplied ? Unpremultiply(Source[0], A) : Source[0];
+            Row[3] = A;
+            Row += 4;
+        }
+    }
+}
+
+// Stored := the page's rows as stored; the strips are decoded on every core, each worker through a
+// handle of its own on the same bytes.
+bool ReadPlainStrips(std::span<const std::uint8_t> Bytes, TIFF* Opened, const TPlainLayout& Layout, TBitmap& Stored)
+{
+    std::uint32_t Width = 0, Height = 0;
+    TIFFGetField(Opened, TIFFTAG_IMAGEWIDTH, &Width);
+    TIFFGetField(Opened, TIFFTAG_IMAGELENGTH, &Height);
+    const std::uint32_t Strips = TIFFNumberOfStrips(Opened);
+    const std::size_t StripBytes = std::size_t(TIFFStripSize(Opened));
+    const std::size_t RowBytes = std::size_t(Width) * std::size_t(Layout.Samples);
+    if (Strips == 0 || StripBytes == 0 || StripBytes / RowBytes < std::min(Layout.RowsPerStrip, Height)) return false;
+    Stored.SetLayoutForOverwrite(int(Width), int(Height), Layout.Alpha ? 32 : 24);
+    std::atomic<bool> Damaged = false;
+    const unsigned Workers = std::min<unsigned>(CoreCount(), Strips);
+    RunOnWorkers(Workers, [&](unsigned Worker) {
+        TTiffStream Stream{Bytes};
+        const TTiffFile File = OpenTiff(Stream, "r");
+        std::vector<std::uint8_t> Strip(StripBytes);
+        for (std::uint32_t Index = Worker; File && Index < Strips && !Damaged; Index += Workers) {
+            const std::uint32_t FirstRow = Index * Layout.RowsPerStrip;
+            if (FirstRow >= Height) break;
+            const std::uint32_t Rows = std::min(Layout.RowsPerStrip, Height - FirstRow);
+            if (TIFFReadEncodedStrip(File.get(), Index, Strip.data(), tmsize_t(RowBytes * Rows)) <
+                tmsize_t(RowBytes * Rows)) {
+                Damaged = true;
+                break;
+            }
+            for (std::uint32_t Y = 0; Y < Rows; ++Y)
+                CopyPlainRow(Strip.data() + Y * RowBytes, Layout, int(Width), Stored.ScanLine(int(FirstRow + Y)));
+        }
+        if (!File) Damaged = true;
+    });
+    return !Damaged;
+}
 } // namespace
 
 bool IsTiff(std::span<const std::uint8_t> Bytes)
@@ -165,20 +285,12 @@ bool ReadTiff(std::span<const std::uint8_t> Bytes, TBitmap& Target)
     if (!TIFFGetField(File.get(), TIFFTAG_IMAGEWIDTH, &Width) ||
         !TIFFGetField(File.get(), TIFFTAG_IMAGELENGTH, &Height) || !DecodableSize(Width, Height))
         return false;
-    char Message[1024];
-    TIFFRGBAImage Image;
-    if (!TIFFRGBAImageOK(File.get(), Message) || !TIFFRGBAImageBegin(&Image, File.get(), 0, Message)) return false;
-    const std::unique_ptr<TIFFRGBAImage, TRgbaImageEnder> Ender(&Image);
-    // Asking for the file's own orientation leaves the rows as stored, top row first; the turn or
-    // mirror is done below for every orientation alike.
-    const int Orientation = Image.orientation >= 1 && Image.orientation <= 8 ? Image.orientation : 1;
-    Image.req_orientation = std::uint16_t(Orientation);
-    std::vector<std::uint32_t> Raster(std::size_t(Width) * Height);
-    if (!TIFFRGBAImageGet(&Image, Raster.data(), Width, Height)) return false;
-    const bool Alpha = Image.alpha != 0;
+    std::uint16_t Orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(File.get(), TIFFTAG_ORIENTATION, &Orientation);
     TBitmap Stored;
-    Stored.SetLayoutForOverwrite(int(Width), int(Height), Alpha ? 32 : 24);
-    CopyRaster(Raster, Alpha, Stored);
+    const std::optional<TPlainLayout> Plain = PlainLayoutOf(File.get());
+    if (Plain ? !ReadPlainStrips(Bytes, File.get(), *Plain, Stored) : !ReadThroughRgba(File.get(), Orientation, Stored))
+        return false;
     ShowUpright(std::move(Stored), Orientation, Target);
     return true;
 }
@@ -192,7 +304,8 @@ bool WriteTiff(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
     if (!File) return false;
     TIFF* Tiff = File.get();
     const std::size_t RowBytes = std::size_t(Source.Width()) * 3;
-    const int RowsPerStrip = int(std::clamp<std::size_t>(StripBytes / RowBytes, 1, std::size_t(Source.Height())));
+    const int RowsPerStrip =
+        int(std::clamp<std::size_t>(WrittenStripBytes / RowBytes, 1, std::size_t(Source.Height())));
     TIFFSetField(Tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(Source.Width()));
     TIFFSetField(Tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(Source.Height()));
     TIFFSetField(Tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
