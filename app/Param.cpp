@@ -1,7 +1,7 @@
 #include "app/Param.h"
 
 #include "app/Messages.h"
-#include "platform/system/CodePage.h"
+#include "app/SettingsText.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/Messages.h"
 #include "platform/system/ProgramFolders.h"
@@ -172,26 +172,23 @@ void TParameter::WriteBool(const std::string& Name, bool Value)
 
 std::vector<std::string> SettingsLinesOf(std::span<const std::uint8_t> FileBytes)
 {
-    const std::string Text = Utf8FromCp932(std::string(FileBytes.begin(), FileBytes.end()));
+    // CR and LF are never the second byte of a CP932 character, so the bytes split into lines as they are.
+    const std::string Bytes(FileBytes.begin(), FileBytes.end());
     std::vector<std::string> Lines;
     std::size_t Start = 0;
-    while (Start < Text.size()) {
-        const auto End = Text.find_first_of("\r\n", Start);
-        if (End == std::string::npos) {
-            Lines.push_back(Text.substr(Start));
-            break;
-        }
-        Lines.push_back(Text.substr(Start, End - Start));
-        Start = End + (Text.compare(End, 2, "\r\n") == 0 ? 2 : 1);
+    while (Start < Bytes.size()) {
+        const auto End = Bytes.find_first_of("\r\n", Start);
+        Lines.push_back(SettingsTextOf(Bytes.substr(Start, End == std::string::npos ? End : End - Start)));
+        if (End == std::string::npos) break;
+        Start = End + (Bytes.compare(End, 2, "\r\n") == 0 ? 2 : 1);
     }
     return Lines;
 }
 
 std::vector<std::uint8_t> SettingsFileOf(const std::vector<std::string>& Lines)
 {
-    std::string Text;
-    for (const std::string& Line : Lines) Text += Line + "\r\n";
-    const std::string Bytes = Cp932FromUtf8(Text);
+    std::string Bytes;
+    for (const std::string& Line : Lines) Bytes += SettingsBytesOf(Line) + "\r\n";
     return std::vector<std::uint8_t>(Bytes.begin(), Bytes.end());
 }
 

@@ -85,9 +85,10 @@ private:
     std::string FExeName;
 };
 
-// The lines of a settings file's bytes (CP932; lines end in CR LF, CR or LF).
+// The lines of a settings file's bytes (CP932 as SettingsTextOf reads it; lines end in CR LF, CR or LF).
 std::vector<std::string> SettingsLinesOf(std::span<const std::uint8_t> FileBytes);
-// The bytes of a settings file of Lines: CP932, every line ended by CR LF.
+// The bytes of a settings file of Lines: CP932 as SettingsBytesOf writes it, every line ended by CR LF.
+// A line read from a file is written back as the same bytes.
 std::vector<std::uint8_t> SettingsFileOf(const std::vector<std::string>& Lines);
 // Text as the run-time library's integer conversion reads it; raises "'%s' は整数ではありません".
 int StrToInt(const std::string& Text);

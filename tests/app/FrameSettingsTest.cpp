@@ -2,6 +2,7 @@
 
 #include "app/Histgram.h"
 #include "app/Messages.h"
+#include "app/SettingsText.h"
 #include "platform/system/FileUtils.h"
 #include "tests/support/TestPictures.h"
 
@@ -143,4 +144,35 @@ TEST(FrameSettings, ASizeNoScreenCanShowStartsAtTheFirstStartsSize)
     Lines = SettingsLinesOf(ReadFileBytes(File));
     EXPECT_EQ(Lines[3], "Width=604");
     EXPECT_EQ(Lines[4], "Height=501");
+}
+
+TEST(FrameSettings, FoldersAndBytesShiftJisCannotHoldComeBackExactly)
+{
+    TFrameFixture Fixture;
+    const std::filesystem::path Folder = Fixture.Folder() / "Café 😀";
+    std::filesystem::create_directories(Folder);
+    WriteBitmapFile(MakeGradient(10, 10), Folder / "scene.bmp");
+    Fixture.Open(Folder / "scene.bmp");
+    Fixture.Save(Folder / "copy.bmp");
+    Fixture.Restart();
+    EXPECT_EQ(Fixture.Form().OpenDir(), Folder.string());
+    EXPECT_EQ(Fixture.Form().SaveDir(), Folder.string());
+
+    // Bytes that begin no Shift-JIS character, in a value the program writes back unchanged and in a
+    // line of the user's, stay as they were.
+    Fixture.Form().close();
+    const std::filesystem::path File = Fixture.Form().Parameter1.FullName();
+    const auto Bytes = ReadFileBytes(File);
+    std::string Text(Bytes.begin(), Bytes.end());
+    const std::string OpenLine = "OpenDir=" + SettingsBytesOf(Folder.string());
+    ASSERT_NE(Text.find(OpenLine), std::string::npos);
+    Text.replace(Text.find(OpenLine), OpenLine.size(), "OpenDir=/x/\x81\x20\xFF");
+    Text += "note=\x85\x40\x80\r\n";
+    WriteWholeFile(File.string(), std::vector<std::uint8_t>(Text.begin(), Text.end()));
+    Fixture.Restart();
+    Fixture.Form().close();
+    const auto Written = ReadFileBytes(File);
+    const std::string Again(Written.begin(), Written.end());
+    EXPECT_NE(Again.find("\r\nOpenDir=/x/\x81\x20\xFF\r\n"), std::string::npos);
+    EXPECT_NE(Again.find("\r\nnote=\x85\x40\x80\r\n"), std::string::npos);
 }
