@@ -35,6 +35,9 @@ class TImageView;
 // the main window's constructor makes that first use.
 TClipboardFormat JfifClipboardFormat();
 
+// The zoom label's text at Zoom percent.
+QString ZoomLabelText(int Zoom);
+
 // A metafile's size then follows from its extent at the screen's logical resolution; other graphics are
 // left alone.
 void SwitchToPhysicalMeasure(TGraphic* Graphic);
@@ -152,6 +155,8 @@ private:
     QWidget* CreateQualityTab();
     QWidget* CreateConversionTab();
     QWidget* CreateBottomBox();
+    // The zoom label and the OK button beside it, in the fixed width of the panel.
+    void FitZoomRow();
     void CreateMenu();
     void ConnectHandlers();
     QSlider* AddTrackBar(QVBoxLayout* Layout, const char* Name, int Min, int Max, int Position, int LineStep,

@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -73,6 +74,7 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), FBaseBitmap(std::make_uni
     setFont(InterfaceFont());
     resize(604, 501);
     CreateControls();
+    FitZoomRow();
     CreateMenu();
     ConnectHandlers();
     // A tool window of this one: above it, below the dialogs and the other programs' windows.
@@ -123,6 +125,18 @@ void TForm1::CreateControls()
     KelvoImage1.OnBoundsChanged();
     Layout->addWidget(ScrollBox1, 1);
     setCentralWidget(Central);
+}
+
+void TForm1::FitZoomRow()
+{
+    // The OK buttons are as wide as their caption, and the zoom label beside one keeps room for its
+    // widest text, whatever the font.
+    for (QPushButton* Ok : {Button[1], Button[2]})
+        Ok->setFixedWidth(Ok->fontMetrics().horizontalAdvance(Ok->text()) + 2 * Ok->fontMetrics().height());
+    int Widest = 0;
+    for (int Zoom = 10; Zoom <= 200; Zoom += 10)
+        Widest = std::max(Widest, Label2->fontMetrics().horizontalAdvance(ZoomLabelText(Zoom)));
+    Label2->setMinimumWidth(Widest);
 }
 
 QSlider* TForm1::AddTrackBar(QVBoxLayout* Layout, const char* Name, int Min, int Max, int Position, int LineStep,

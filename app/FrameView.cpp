@@ -16,6 +16,11 @@
 #include <QSlider>
 #include <algorithm>
 
+QString ZoomLabelText(int Zoom)
+{
+    return QString::fromUtf8("表示倍率 ( %1 % )").arg(Zoom);
+}
+
 void TForm1::TrackBar1Change()
 {
     const bool Shown = A1->isChecked();
@@ -25,7 +30,7 @@ void TForm1::TrackBar1Change()
         return;
     }
     const int Zoom = TrackBar1->value();
-    Label2->setText(QString::fromUtf8("表示倍率 ( %1 % )").arg(Zoom));
+    Label2->setText(ZoomLabelText(Zoom));
     if (!PictureIsEditable()) return;
     if (Shown) A1Click();
     KelvoImage1.SetBounds(KelvoImage1.Left(), KelvoImage1.Top(), KelvoImage1.Picture().Width() * Zoom / 100,

@@ -132,3 +132,31 @@ TEST(FrameLayout, SliderLegendsShowTheirWholeText)
     EXPECT_EQ(Fixture.Control<QLabel>("Label8").text(),
               QString::fromUtf8("0.32               1.00                3.16"));
 }
+
+TEST(FrameLayout, ValueLabelsShowTheirWholeTextAtEveryValue)
+{
+    TFrameFixture Fixture;
+    QApplication::processEvents();
+    const auto Whole = [&Fixture](const char* Name) {
+        const auto& Label = Fixture.Control<QLabel>(Name);
+        QApplication::processEvents();
+        return QFontMetricsF(Label.font()).horizontalAdvance(Label.text()) <= Label.contentsRect().width() &&
+               Label.geometry().right() <= Label.parentWidget()->contentsRect().right();
+    };
+    const auto& Zoom = Fixture.Control<QLabel>("Label2");
+    const auto& Ok = Fixture.Control<QPushButton>("Button1");
+    for (int Position = 10; Position <= 200; Position += 10) {
+        Fixture.Slide("TrackBar1", Position);
+        EXPECT_TRUE(Whole("Label2")) << Zoom.text().toStdString();
+        // Not under the OK button beside it.
+        EXPECT_LT(Zoom.geometry().right(), Ok.geometry().left()) << Zoom.text().toStdString();
+    }
+    for (const auto& [Slider, Label] : {std::pair{"TrackBar2", "Label3"}, std::pair{"TrackBar3", "Label5"},
+                                        std::pair{"TrackBar4", "Label7"}, std::pair{"TrackBar5", "Label9"}}) {
+        const auto& Range = Fixture.Control<QSlider>(Slider);
+        for (const int Position : {Range.minimum(), Range.maximum()}) {
+            Fixture.Slide(Slider, Position);
+            EXPECT_TRUE(Whole(Label)) << Fixture.Control<QLabel>(Label).text().toStdString();
+        }
+    }
+}
