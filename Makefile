@@ -1,10 +1,11 @@
-# Front door of the build: `make run` starts the editor, `make test` builds and runs every test.
+# Front door of the build: `make run` starts the editor, `make test` builds and runs every test. Both first
+# install the Debian packages that are missing (scripts/install-deps, through sudo when not root).
 JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 300
 
-.PHONY: all run test install bench asan fuzz format clean
+.PHONY: all deps run test install bench asan fuzz format clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -12,17 +13,24 @@ all: $(BUILD)/build.ninja
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
-run: $(BUILD)/build.ninja
+deps:
+	@scripts/install-deps
+
+# The packages come first, also under make -j: the build needs them.
+run: deps
+	@$(MAKE) --no-print-directory $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target pixora
 	$(BUILD)/app/pixora
 
-test: all
+test: deps
+	@$(MAKE) --no-print-directory all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere, as packagers do.
 PREFIX ?= /usr/local
 install: all
 	cmake --install $(BUILD) --prefix $(PREFIX)
+	@echo "Pixora's interface is Japanese: it needs a font with Japanese characters, such as Debian's package fonts-ipafont-gothic."
 
 bench: build-release/build.ninja
 	cmake --build build-release -j $(JOBS) --target pixora_bench

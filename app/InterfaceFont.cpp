@@ -13,3 +13,8 @@ QFont InterfaceFont()
     Font.setPixelSize(12);
     return Font;
 }
+
+bool JapaneseFontInstalled()
+{
+    return !QFontDatabase::families(QFontDatabase::Japanese).isEmpty();
+}

@@ -1,44 +1,52 @@
-// Pixora: the main window, shown until it closes.
-//
-// "--open FILE" opens FILE through the open command as if the user had chosen it in the dialog; the
-// desktop entry starts the program with it. "--screenshot FILE", for the real-window test only, writes
-// the window as the display server shows it to FILE (PNG) a second after start, then quits.
+// Pixora: the main window, shown until it closes (see app/CommandLine.h for the command line).
 
+#include "app/CommandLine.h"
 #include "app/Frame.h"
+#include "app/InterfaceFont.h"
+#include "app/Messages.h"
+#include "app/ToolkitTranslations.h"
 #include "platform/controls/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QStringList>
 #include <QTimer>
 #include <cstdio>
-
-namespace {
-
-QString OptionValue(const QStringList& Arguments, const QString& Name)
-{
-    const qsizetype At = Arguments.indexOf(Name);
-    return At >= 0 && At + 1 < Arguments.size() ? Arguments[At + 1] : QString();
-}
-
-} // namespace
+#include <cstring>
 
 int main(int Count, char** Arguments)
 {
+    // Answered before the application object, which needs a display.
+    for (int Index = 1; Index < Count && std::strcmp(Arguments[Index], "--") != 0; ++Index) {
+        if (std::strcmp(Arguments[Index], "--help") == 0 || std::strcmp(Arguments[Index], "-h") == 0) {
+            std::fputs(CommandLineUsage, stdout);
+            return 0;
+        }
+    }
     QApplication Application(Count, Arguments);
     Application.setApplicationName(QStringLiteral("Pixora"));
+    const TCommandLine Line = ParseCommandLine(QApplication::arguments().mid(1));
+    if (!Line.Error.empty()) {
+        std::fprintf(stderr, "pixora: %s (see pixora --help)\n", Line.Error.c_str());
+        return 2;
+    }
+    InstallToolkitTranslations();
     TForm1 Form1;
     Form1.show();
 
-    const QStringList Options = QApplication::arguments();
-    if (const QString Open = OptionValue(Options, QStringLiteral("--open")); !Open.isEmpty()) {
-        SetFileDialogAnswerer([&Open](const TFileDialogRequest&) { return std::optional(Open.toStdString()); });
+    if (!JapaneseFontInstalled()) {
+        std::fprintf(stderr, "pixora: %s\n", Messages::SNoJapaneseFont);
+        // Once the window is on the screen.
+        QTimer::singleShot(0, &Form1, [&Form1] { ShowErrorMessage(&Form1, Messages::SNoJapaneseFont); });
+    }
+    if (!Line.Open.empty()) {
+        const std::string File = Line.Open;
+        SetFileDialogAnswerer([&File](const TFileDialogRequest&) { return std::optional(File); });
         Form1.findChild<QAction*>(QStringLiteral("Open1"))->trigger();
         SetFileDialogAnswerer(nullptr);
     }
-    if (const QString Shot = OptionValue(Options, QStringLiteral("--screenshot")); !Shot.isEmpty()) {
+    if (const QString Shot = QString::fromStdString(Line.Screenshot); !Shot.isEmpty()) {
         QTimer::singleShot(1000, &Form1, [&Form1, Shot] {
             const QPixmap Window = Form1.screen()->grabWindow(Form1.winId());
             if (!Window.save(Shot, "PNG")) std::fprintf(stderr, "cannot write %s\n", qPrintable(Shot));
