@@ -106,7 +106,8 @@ void TForm1::SaveScratchCopy()
         Name = "Pixora.ico";
     else if (dynamic_cast<const TJPEGImage*>(Graphic) != nullptr)
         Name = "Pixora.jpg";
-    const std::string Folder = ProgramFilesFolder();
+    // Beside the settings file, in the folder where the program keeps its files.
+    const std::string Folder = Parameter1.Dir().empty() ? ProgramFilesFolder() : Parameter1.Dir();
     FPicturePath = Folder + (Folder == "/" ? "" : "/") + Name;
     KelvoImage1.Picture().SaveToFile(FPicturePath);
 }

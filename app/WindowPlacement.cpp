@@ -52,8 +52,8 @@ QMargins FrameMargins(const QWidget& Window)
             Frame.bottom() - Client.bottom()};
 }
 
-// How long a window placed before it was framed waits for its frame: 40 times 50 ms.
-constexpr int FramingTries = 40;
+// How long a window placed before it was framed waits for its frame: up to 10 s on a busy machine.
+constexpr int FramingTries = 200;
 
 // Fits Window once more when the window manager has framed it: placed with no frame assumed, a window
 // that fits stays where it was, and one whose frame runs off the screen moves by as much as it does.

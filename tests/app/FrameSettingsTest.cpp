@@ -82,7 +82,9 @@ TEST(FrameSettings, ABadValueIsReportedAndTheOtherKeysStillApply)
 TEST(FrameSettings, AFileThatCannotBeWrittenIsReportedAndTheCloseStillCompletes)
 {
     TFrameFixture Fixture;
-    Fixture.Form().Parameter1.SetDir((Fixture.Folder() / "missing").string());
+    // A folder where the settings file should be: it cannot be written, while the scratch copy beside it can.
+    std::filesystem::create_directories(Fixture.Folder() / "taken");
+    Fixture.Form().Parameter1.SetFileName("taken");
     WriteBitmapFile(MakeGradient(10, 10), Fixture.Folder() / "scene.bmp");
     Fixture.Open(Fixture.Folder() / "scene.bmp");
     Fixture.Press("Copy1");
