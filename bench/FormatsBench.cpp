@@ -122,11 +122,15 @@ template <typename TClass> const std::vector<std::uint8_t>& BenchFileOf()
 template <typename TClass> void BM_Read(benchmark::State& State)
 {
     const std::vector<std::uint8_t>& File = BenchFileOf<TClass>();
-    RunAgainstMemcpy(State, DecodedBytes, [&] {
-        TClass Image;
-        Image.LoadFromStream(File);
-        benchmark::DoNotOptimize(Image.Bitmap().ScanLine(0));
-    });
+    // The TIFF reader decodes on every core, so the whole process's time is counted.
+    RunAgainstMemcpy(
+        State, DecodedBytes, [] {},
+        [&] {
+            TClass Image;
+            Image.LoadFromStream(File);
+            benchmark::DoNotOptimize(Image.Bitmap().ScanLine(0));
+        },
+        ProcessSeconds);
 }
 BENCHMARK(BM_Read<TWebPImage>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read<TTiffImage>)->Unit(benchmark::kMillisecond);

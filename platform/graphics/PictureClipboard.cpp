@@ -123,8 +123,9 @@ std::optional<std::vector<std::uint8_t>> DibOfPictureFile(const std::string& Ext
                                               {"image/heic", "heic"},
                                               {"image/heif", "heif"},
                                               {"image/avif", "avif"}})
-        RegisterPictureFileType(
-            MimeType, [Extension](std::span<const std::uint8_t> File) { return DibOfPictureFile(Extension, File); });
+        RegisterPictureFileType(MimeType, [Name = std::string(Extension)](std::span<const std::uint8_t> File) {
+            return DibOfPictureFile(Name, File);
+        });
     return true;
 }();
 
