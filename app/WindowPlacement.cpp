@@ -52,8 +52,11 @@ QMargins FrameMargins(const QWidget& Window)
             Frame.bottom() - Client.bottom()};
 }
 
-// How long a window placed before it was framed waits for its frame: up to 10 s on a busy machine.
+// How long a window placed before it was framed waits for its frame (up to 10 s on a busy machine), and
+// how long it keeps checking once framed, while the window manager settles the frame and the position: 50 ms
+// a try.
 constexpr int FramingTries = 200;
+constexpr int SettlingTries = 60;
 
 // Fits Window once more when the window manager has framed it: placed with no frame assumed, a window
 // that fits stays where it was, and one whose frame runs off the screen moves by as much as it does.
@@ -69,6 +72,7 @@ void RefitWhenFramed(QWidget& Window, int TriesLeft)
         const TWindowPlacement Current{Client.left(), Client.top(), Client.width(), Client.height(), WindowStateNormal};
         const TWindowPlacement Fitted = FitPlacement(Current, Current, FrameMargins(Window), AvailableAreas());
         if (Fitted != Current) Window.setGeometry(Fitted.Left, Fitted.Top, Fitted.Width, Fitted.Height);
+        if (TriesLeft > 1) RefitWhenFramed(Window, std::min(TriesLeft - 1, SettlingTries));
     });
 }
 
