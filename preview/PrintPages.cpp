@@ -6,8 +6,23 @@
 #include "preview/PagePicture.h"
 #include "preview/PainterDevice.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
+
+namespace {
+
+// Whether a written PDF file ends as a PDF does: the toolkit does not report a write that failed (a full
+// disk), which leaves the file cut short.
+bool CompletePdf(const QString& FileName)
+{
+    QFile File(FileName);
+    if (!File.open(QIODevice::ReadOnly) || File.size() < 16) return false;
+    File.seek(File.size() - 16);
+    return File.read(16).contains("%%EOF");
+}
+
+} // namespace
 
 bool PrintPreviewPages(const TGraphicPreview& Preview, QPrinter& Device, int From, int To,
                        const TPrintProgress& Progress)
@@ -46,8 +61,8 @@ bool PrintPreviewPages(const TGraphicPreview& Preview, QPrinter& Device, int Fro
         Page->Draw(Canvas, Rect(0, 0, Width, Height));
     }
     const bool Ended = Painter.end();
-    const std::string Problem = ToQueue ? PrintServiceError() : std::string();
-    if (!Ended || Device.printerState() == QPrinter::Error || !Problem.empty()) throw Exception(Failure());
+    const bool Written = ToQueue ? PrintServiceError().empty() : CompletePdf(Device.outputFileName());
+    if (!Ended || Device.printerState() == QPrinter::Error || !Written) throw Exception(Failure());
     if (Progress) Progress(To - From + 1, To - From + 1);
     return true;
 }

@@ -91,4 +91,19 @@ TEST_F(PrintPages, NamesTheFileThatCannotBeWritten)
     }
 }
 
+TEST_F(PrintPages, ReportsAFileCutShortByAFullDisk)
+{
+    TGraphicPreview Preview;
+    const TBitmap Picture = MakeFilledBitmap(10, 10, clBlue);
+    Preview.SetGraphic(&Picture);
+    // Writing to /dev/full fails as on a full disk; the toolkit says nothing of it.
+    Device->setOutputFileName(QStringLiteral("/dev/full"));
+    try {
+        PrintPreviewPages(Preview, *Device, 1, 1, nullptr);
+        FAIL() << "no error";
+    } catch (const Exception& Error) {
+        EXPECT_EQ(Error.Message(), "ファイル /dev/full を作成できません");
+    }
+}
+
 } // namespace
