@@ -88,6 +88,9 @@ TMetafile::~TMetafile() = default;
 void TMetafile::CopyFrom(const TMetafile& Source)
 {
     FData = Source.FData;
+    FWmf = Source.FWmf;
+    FWmfMMWidth = Source.FWmfMMWidth;
+    FWmfMMHeight = Source.FWmfMMHeight;
     FMMWidth = Source.FMMWidth;
     FMMHeight = Source.FMMHeight;
     FInch = Source.FInch;
@@ -164,6 +167,7 @@ void TMetafile::SetReference(TSize Pixels, TSize Microns)
 void TMetafile::SetEmfBytes(std::vector<std::uint8_t> Bytes)
 {
     ValidateEmf(Bytes);
+    FWmf.clear();
     const TEmfHeaderInfo Header = ReadEmfHeader(Bytes);
     FData = std::move(Bytes);
     FMMWidth = FrameExtent(Header.FrameLeft, Header.FrameRight);
@@ -177,6 +181,7 @@ void TMetafile::SetEmfBytes(std::vector<std::uint8_t> Bytes)
 void TMetafile::Clear()
 {
     FData.clear();
+    FWmf.clear();
     FMMWidth = FMMHeight = 0;
     FPalette = TPalette();
     ScreenReference(FReferencePixels, FReferenceMicrons);
@@ -234,6 +239,11 @@ void TMetafile::LoadFromStream(std::span<const std::uint8_t> Bytes)
         SetEmfBytes(std::move(Converted.Emf));
         FInch = Converted.Inch;
         FEnhanced = false;
+        if (FInch != 0) {
+            FWmf.assign(Bytes.begin(), Bytes.end());
+            FWmfMMWidth = FMMWidth;
+            FWmfMMHeight = FMMHeight;
+        }
     } else {
         RefuseUnusableFrame(Bytes);
         SetEmfBytes(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
@@ -257,6 +267,10 @@ std::vector<std::uint8_t> TMetafile::FramedEmf() const
 void TMetafile::SaveToStream(std::vector<std::uint8_t>& Bytes) const
 {
     if (Empty()) return;
+    if (!FEnhanced && !FWmf.empty() && FMMWidth == FWmfMMWidth && FMMHeight == FWmfMMHeight) {
+        Bytes.insert(Bytes.end(), FWmf.begin(), FWmf.end());
+        return;
+    }
     const std::vector<std::uint8_t> Emf = FramedEmf();
     if (FEnhanced) {
         Bytes.insert(Bytes.end(), Emf.begin(), Emf.end());

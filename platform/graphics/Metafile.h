@@ -77,6 +77,11 @@ private:
     std::vector<std::uint8_t> FramedEmf() const;
 
     std::vector<std::uint8_t> FData;
+    // The placeable WMF file the records were read from, written again as it is (its text in the bytes
+    // and character sets it came with) while the picture keeps the frame it was read with.
+    std::vector<std::uint8_t> FWmf;
+    int FWmfMMWidth = 0;
+    int FWmfMMHeight = 0;
     int FMMWidth = 0;
     int FMMHeight = 0;
     int FInch = 0;

@@ -7,6 +7,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "platform/system/Screen.h"
+#include "tests/support/MetafileCompare.h"
 #include "tests/support/TestApplication.h"
 
 #include <QImage>
@@ -53,50 +54,12 @@ private:
     std::uint8_t* FBase = nullptr;
 };
 
-void Put16(std::vector<std::uint8_t>& Bytes, std::uint16_t Value)
-{
-    Bytes.push_back(std::uint8_t(Value));
-    Bytes.push_back(std::uint8_t(Value >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& Bytes, std::uint32_t Value)
-{
-    Put16(Bytes, std::uint16_t(Value));
-    Put16(Bytes, std::uint16_t(Value >> 16));
-}
-
-// A placeable WMF of Inch units per inch over the box (0, 0)–(Width, Height), with the records given.
-std::vector<std::uint8_t> Wmf(const std::vector<std::uint8_t>& Records, std::int16_t Width = 100,
-                              std::int16_t Height = 100, std::uint16_t Inch = 96)
-{
-    std::vector<std::uint8_t> Bytes;
-    Put32(Bytes, 0x9AC6CDD7);
-    Put16(Bytes, 0);
-    for (const std::int16_t Edge : {std::int16_t(0), std::int16_t(0), Width, Height}) Put16(Bytes, std::uint16_t(Edge));
-    Put16(Bytes, Inch);
-    Put32(Bytes, 0);
-    std::uint16_t Sum = 0;
-    for (std::size_t Index = 0; Index < 20; Index += 2) Sum ^= std::uint16_t(Bytes[Index] | Bytes[Index + 1] << 8);
-    Put16(Bytes, Sum);
-    // The header: on disk, 9 words, version 3, the file's size in words, objects, largest record, no
-    // parameters.
-    Put16(Bytes, 1);
-    Put16(Bytes, 9);
-    Put16(Bytes, 0x300);
-    Put32(Bytes, std::uint32_t((18 + Records.size()) / 2));
-    Put16(Bytes, 8);
-    Put32(Bytes, std::uint32_t(Records.size() / 2));
-    Put16(Bytes, 0);
-    Bytes.insert(Bytes.end(), Records.begin(), Records.end());
-    return Bytes;
-}
-
 // A WMF record of the function whose libUEMF index is Index, Words words long, its parameters Fill.
 std::vector<std::uint8_t> WmfRecord(int Index, std::uint32_t Words, std::uint8_t Fill)
 {
     std::vector<std::uint8_t> Record;
-    Put32(Record, Words);
-    Put16(Record, std::uint16_t(U_wmr_values(Index)));
+    Append32(Record, Words);
+    Append16(Record, std::uint16_t(U_wmr_values(Index)));
     Record.resize(std::size_t(Words) * 2, Fill);
     return Record;
 }
@@ -293,7 +256,7 @@ TEST_P(WmfShortRecords, ARecordCutShortAtTheEndOfMemoryIsNeverReadPastItsEnd)
     for (std::uint32_t Words = 3; Words <= 40; ++Words)
         for (const std::uint8_t Fill : Fills) {
             SCOPED_TRACE(testing::Message() << Words << " words of " << int(Fill));
-            LoadAndDraw(Guarded.Place(Wmf(WmfRecord(GetParam(), Words, Fill))));
+            LoadAndDraw(Guarded.Place(PlaceableWmf(WmfRecord(GetParam(), Words, Fill))));
         }
 }
 
@@ -311,8 +274,8 @@ TEST_P(EmfShortRecords, ARecordCutShortAtTheEndOfMemoryIsNeverReadPastItsEnd)
         for (const std::uint8_t Fill : Fills) {
             SCOPED_TRACE(testing::Message() << Size << " bytes of " << int(Fill));
             std::vector<std::uint8_t> Record;
-            Put32(Record, GetParam());
-            Put32(Record, Size);
+            Append32(Record, GetParam());
+            Append32(Record, Size);
             Record.resize(Size, Fill);
             const std::span<const std::uint8_t> Bytes = Guarded.Place(EmfWithoutEnd(Record));
             QImage Image(16, 16, QImage::Format_RGB32);
@@ -378,9 +341,9 @@ TEST(MetafileFrame, TheLimitAdmitsALargeRealChartAndRefusesPlaceableBoxesAskingF
         SCOPED_TRACE(testing::Message() << Side << " units at " << Inch << " per inch");
         TMetafile Metafile;
         if (Refused) {
-            EXPECT_THROW(Metafile.LoadFromStream(Wmf(Rectangle, Side, Side, Inch)), EInvalidGraphic);
+            EXPECT_THROW(Metafile.LoadFromStream(PlaceableWmf(Rectangle, Side, Side, Inch)), EInvalidGraphic);
         } else {
-            Metafile.LoadFromStream(Wmf(Rectangle, Side, Side, Inch));
+            Metafile.LoadFromStream(PlaceableWmf(Rectangle, Side, Side, Inch));
             EXPECT_EQ(Metafile.Width(), 2000 * Dpi / 1440);
         }
     }
@@ -392,16 +355,16 @@ TEST(MetafileText, StringsOfFortyCharactersAndMoreWithoutAdvancesOpen)
     const std::string Text(48, 'W');
     // A plain WMF text record: length, string, y, x.
     std::vector<std::uint8_t> Records;
-    Put32(Records, std::uint32_t(3 + 1 + Text.size() / 2 + 2));
-    Put16(Records, std::uint16_t(U_wmr_values(U_WMR_TEXTOUT)));
-    Put16(Records, std::uint16_t(Text.size()));
+    Append32(Records, std::uint32_t(3 + 1 + Text.size() / 2 + 2));
+    Append16(Records, std::uint16_t(U_wmr_values(U_WMR_TEXTOUT)));
+    Append16(Records, std::uint16_t(Text.size()));
     Records.insert(Records.end(), Text.begin(), Text.end());
-    Put16(Records, 20);
-    Put16(Records, 0);
-    Put32(Records, 3);
-    Put16(Records, 0);
+    Append16(Records, 20);
+    Append16(Records, 0);
+    Append32(Records, 3);
+    Append16(Records, 0);
     TMetafile FromWmf;
-    ASSERT_NO_THROW(FromWmf.LoadFromStream(Wmf(Records, 1000, 100)));
+    ASSERT_NO_THROW(FromWmf.LoadFromStream(PlaceableWmf(Records, 1000, 100)));
     TBitmap Shown;
     Shown.SetLayout(FromWmf.Width(), FromWmf.Height(), 24);
     for (int Y = 0; Y < Shown.Height(); ++Y) std::memset(Shown.ScanLine(Y), 0xFF, 3 * std::size_t(Shown.Width()));

@@ -66,3 +66,41 @@ TMetafile MakeRecording(TColor Background, TColor Line, int PenWidth, int LineY)
     }
     return Metafile;
 }
+
+void Append16(std::vector<std::uint8_t>& Bytes, std::uint16_t Value)
+{
+    Bytes.push_back(std::uint8_t(Value));
+    Bytes.push_back(std::uint8_t(Value >> 8));
+}
+
+void Append32(std::vector<std::uint8_t>& Bytes, std::uint32_t Value)
+{
+    Append16(Bytes, std::uint16_t(Value));
+    Append16(Bytes, std::uint16_t(Value >> 16));
+}
+
+std::vector<std::uint8_t> PlaceableWmf(const std::vector<std::uint8_t>& Records, std::int16_t Width,
+                                       std::int16_t Height, std::uint16_t Inch)
+{
+    std::vector<std::uint8_t> Bytes;
+    Append32(Bytes, 0x9AC6CDD7);
+    Append16(Bytes, 0);
+    for (const std::int16_t Edge : {std::int16_t(0), std::int16_t(0), Width, Height})
+        Append16(Bytes, std::uint16_t(Edge));
+    Append16(Bytes, Inch);
+    Append32(Bytes, 0);
+    std::uint16_t Sum = 0;
+    for (std::size_t Index = 0; Index < 20; Index += 2) Sum ^= std::uint16_t(Bytes[Index] | Bytes[Index + 1] << 8);
+    Append16(Bytes, Sum);
+    // The header: on disk, 9 words, version 3, the file's size in words, objects, largest record, no
+    // parameters.
+    Append16(Bytes, 1);
+    Append16(Bytes, 9);
+    Append16(Bytes, 0x300);
+    Append32(Bytes, std::uint32_t((18 + Records.size()) / 2));
+    Append16(Bytes, 8);
+    Append32(Bytes, std::uint32_t(Records.size() / 2));
+    Append16(Bytes, 0);
+    Bytes.insert(Bytes.end(), Records.begin(), Records.end());
+    return Bytes;
+}

@@ -3,7 +3,9 @@
 #include "platform/graphics/emf/EmfPlayerState.h"
 
 #include "platform/graphics/emf/SymbolEncoding.h"
+#include "platform/system/CodePage.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -12,12 +14,107 @@ namespace EmfPlayback {
 
 namespace {
 
-QString DecodeText(const char* Bytes, std::uint32_t Chars, bool Wide)
+// The string of Chars characters: 16-bit units, or bytes in the code page of the font's character set.
+// For bytes, Lengths receives the bytes of each character as Utf16FromCodePage gives them.
+QString DecodeText(const char* Bytes, std::uint32_t Chars, bool Wide, int CharSet, std::vector<std::size_t>& Lengths)
 {
-    if (!Wide) return QString::fromLatin1(Bytes, qsizetype(Chars));
-    std::u16string Units(Chars, u'\0');
-    std::memcpy(Units.data(), Bytes, std::size_t(Chars) * 2);
+    std::u16string Units;
+    if (Wide) {
+        Units.resize(Chars);
+        std::memcpy(Units.data(), Bytes, std::size_t(Chars) * 2);
+    } else {
+        Units = Utf16FromCodePage(CharSetEncoding(CharSet), std::string_view(Bytes, Chars), &Lengths);
+    }
     return QString::fromUtf16(Units.data(), qsizetype(Units.size()));
+}
+
+// Advances of a byte string given byte by byte, as characters: a character of two bytes advances by both.
+std::vector<double> CharacterAdvances(const std::vector<double>& ByteAdvances, const std::vector<std::size_t>& Lengths)
+{
+    std::vector<double> Result;
+    std::size_t Byte = 0;
+    for (const std::size_t Length : Lengths) {
+        double Advance = 0;
+        for (std::size_t Index = 0; Index < Length && Byte < ByteAdvances.size(); ++Index)
+            Advance += ByteAdvances[Byte++];
+        Result.push_back(Advance);
+    }
+    return Result;
+}
+
+// The desktop's East Asian faces that documents name, and the installed families that stand in for
+// them, keyed in compatibility form and case-folded ("ＭＳ Ｐゴシック" is "ms pゴシック").
+struct TSubstitute
+{
+    const char16_t* Face;
+    const char* Family;
+};
+constexpr TSubstitute Substitutes[] = {{u"ms pゴシック", "IPAPGothic"},
+                                       {u"ms pgothic", "IPAPGothic"},
+                                       {u"ms ui gothic", "IPAPGothic"},
+                                       {u"メイリオ", "IPAPGothic"},
+                                       {u"meiryo", "IPAPGothic"},
+                                       {u"meiryo ui", "IPAPGothic"},
+                                       {u"游ゴシック", "IPAPGothic"},
+                                       {u"yu gothic", "IPAPGothic"},
+                                       {u"ms ゴシック", "IPAGothic"},
+                                       {u"ms gothic", "IPAGothic"},
+                                       {u"ms 明朝", "IPAMincho"},
+                                       {u"ms mincho", "IPAMincho"},
+                                       {u"ms p明朝", "IPAPMincho"},
+                                       {u"ms pmincho", "IPAPMincho"},
+                                       {u"游明朝", "IPAMincho"},
+                                       {u"yu mincho", "IPAMincho"},
+                                       {u"宋体", "WenQuanYi Zen Hei"},
+                                       {u"simsun", "WenQuanYi Zen Hei"},
+                                       {u"新宋体", "WenQuanYi Zen Hei"},
+                                       {u"nsimsun", "WenQuanYi Zen Hei"},
+                                       {u"黑体", "WenQuanYi Zen Hei"},
+                                       {u"simhei", "WenQuanYi Zen Hei"},
+                                       {u"微软雅黑", "WenQuanYi Zen Hei"},
+                                       {u"microsoft yahei", "WenQuanYi Zen Hei"},
+                                       {u"楷体", "WenQuanYi Zen Hei"},
+                                       {u"kaiti", "WenQuanYi Zen Hei"},
+                                       {u"仿宋", "WenQuanYi Zen Hei"},
+                                       {u"fangsong", "WenQuanYi Zen Hei"},
+                                       {u"新細明體", "WenQuanYi Zen Hei"},
+                                       {u"pmingliu", "WenQuanYi Zen Hei"},
+                                       {u"細明體", "WenQuanYi Zen Hei"},
+                                       {u"mingliu", "WenQuanYi Zen Hei"},
+                                       {u"微軟正黑體", "WenQuanYi Zen Hei"},
+                                       {u"microsoft jhenghei", "WenQuanYi Zen Hei"},
+                                       {u"굴림", "WenQuanYi Zen Hei"},
+                                       {u"gulim", "WenQuanYi Zen Hei"},
+                                       {u"굴림체", "WenQuanYi Zen Hei"},
+                                       {u"gulimche", "WenQuanYi Zen Hei"},
+                                       {u"돋움", "WenQuanYi Zen Hei"},
+                                       {u"dotum", "WenQuanYi Zen Hei"},
+                                       {u"바탕", "WenQuanYi Zen Hei"},
+                                       {u"batang", "WenQuanYi Zen Hei"},
+                                       {u"맑은 고딕", "WenQuanYi Zen Hei"},
+                                       {u"malgun gothic", "WenQuanYi Zen Hei"}};
+
+// The installed family to draw a face with: its stand-in, the face itself when installed, else a family
+// that holds the characters of the font's character set.
+QString InstalledFamily(const QString& Face, int CharSet)
+{
+    const QString Key = Face.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    for (const TSubstitute& Substitute : Substitutes)
+        if (Key == QStringView(Substitute.Face)) return QString::fromLatin1(Substitute.Family);
+    if (Face.isEmpty() || !QFontDatabase::hasFamily(Face)) {
+        switch (CharSet) {
+        case U_SHIFTJIS_CHARSET:
+            return QStringLiteral("IPAPGothic");
+        case U_HANGUL_CHARSET:
+        case U_JOHAB_CHARSET:
+        case U_GB2312_CHARSET:
+        case U_CHINESEBIG5_CHARSET:
+            return QStringLiteral("WenQuanYi Zen Hei");
+        default:
+            break;
+        }
+    }
+    return Face.isEmpty() ? QStringLiteral("DejaVu Sans") : Face;
 }
 
 } // namespace
@@ -28,7 +125,8 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
     if (Chars == 0 || Chars > 65536 || !Inside(Text.offString, Chars, Wide ? 2 : 1, Size)) return;
     TTextRun Run;
     Run.Reference = QPointF(Text.ptlReference.x, Text.ptlReference.y);
-    Run.String = DecodeText(Record + Text.offString, Chars, Wide);
+    std::vector<std::size_t> Lengths;
+    Run.String = DecodeText(Record + Text.offString, Chars, Wide, FState.Font.CharSet, Lengths);
     Run.Options = Text.fOptions;
     // The optional rectangle and the offset of the advances follow the fixed part of the text record.
     const char* After = reinterpret_cast<const char*>(&Text) + sizeof(U_EMRTEXT);
@@ -47,6 +145,7 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
             std::memcpy(&Advance, Record + OffDx + Index * (PairedDx ? 8 : 4), 4);
             Run.Advances.push_back(Advance);
         }
+        if (!Wide) Run.Advances = CharacterAdvances(Run.Advances, Lengths);
     }
     DrawTextRun(Run);
 }
@@ -69,7 +168,8 @@ void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
     const bool Wide = !(Text.fuOptions & U_ETO_SMALL_CHARS);
     if (Chars == 0 || Chars > 65536 || !Inside(At, Chars, Wide ? 2 : 1, Size)) return;
     Run.Reference = QPointF(Text.Dest.x, Text.Dest.y);
-    Run.String = DecodeText(Record + At, Chars, Wide);
+    std::vector<std::size_t> Lengths;
+    Run.String = DecodeText(Record + At, Chars, Wide, FState.Font.CharSet, Lengths);
     Run.Options = Text.fuOptions;
     DrawTextRun(Run);
 }
@@ -78,9 +178,7 @@ const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height)
 {
     if (FTextFont && FTextFont->State == FState.Font && FTextFont->Symbol == Symbol && FTextFont->Height == Height)
         return *FTextFont;
-    QFont Font(Symbol                       ? QStringLiteral("DejaVu Serif")
-               : FState.Font.Face.isEmpty() ? QStringLiteral("DejaVu Sans")
-                                            : FState.Font.Face);
+    QFont Font(Symbol ? QStringLiteral("DejaVu Serif") : InstalledFamily(FState.Font.Face, FState.Font.CharSet));
     Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
     Font.setItalic(FState.Font.Italic);
     Font.setUnderline(FState.Font.Underline);

@@ -1,6 +1,7 @@
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfRecords.h"
 #include "platform/graphics/emf/WmfConvert.h"
+#include "platform/system/CodePage.h"
 
 #include <QImage>
 
@@ -58,7 +59,6 @@ constexpr std::uint32_t NeedsRaster[] = {U_EMR_SETMAPMODE,
                                          U_EMR_POLYPOLYLINE,
                                          U_EMR_POLYPOLYLINE16,
                                          U_EMR_SETDIBITSTODEVICE,
-                                         U_EMR_EXTTEXTOUTA,
                                          U_EMR_POLYTEXTOUTA,
                                          U_EMR_POLYTEXTOUTW,
                                          U_EMR_SMALLTEXTOUT,
@@ -136,14 +136,6 @@ private:
     std::uint32_t FLargest = 3;
 };
 
-// WMF text is in a single-byte code page: Latin-1 stands in, other characters become '?'.
-std::string Narrow(const char16_t* Text, std::size_t Length)
-{
-    std::string Result;
-    for (std::size_t Index = 0; Index < Length; ++Index) Result.push_back(Text[Index] < 256 ? char(Text[Index]) : '?');
-    return Result;
-}
-
 bool NeedsBitmap(std::span<const std::uint8_t> Emf)
 {
     bool Needs = false;
@@ -198,8 +190,13 @@ private:
     void Select(std::uint32_t Handle);
     void Created(std::uint32_t Handle, char* Record);
 
+    void Text(const char* Record, std::uint32_t Size, const std::string& Bytes,
+              const std::vector<std::int16_t>& Advances);
+
     TWmfWriter& FWriter;
     std::map<std::uint32_t, std::uint16_t> FSlots; // EMF handle (or stock index | flag) to WMF slot
+    std::map<std::uint32_t, int> FFontCharSets;    // EMF font handle to its character set
+    int FCharSet = 0;                              // of the selected font
 };
 
 void TRecordTranslator::Created(std::uint32_t Handle, char* Record)
@@ -254,6 +251,21 @@ void TRecordTranslator::Select(std::uint32_t Handle)
     }
     const auto Found = FSlots.find(Handle);
     if (Found != FSlots.end()) FWriter.Add(U_WMRSELECTOBJECT_set(Found->second));
+    if (const auto Font = FFontCharSets.find(Handle); Font != FFontCharSets.end()) FCharSet = Font->second;
+}
+
+void TRecordTranslator::Text(const char* Record, std::uint32_t Size, const std::string& Bytes,
+                             const std::vector<std::int16_t>& Advances)
+{
+    // The reference point, the options and the rectangle of the EMF text record.
+    std::int32_t Fields[10];
+    if (Size < 36 + sizeof Fields) return;
+    std::memcpy(Fields, Record + 36, sizeof Fields);
+    const U_POINT16 At{Clamp16(Fields[0]), Clamp16(Fields[1])};
+    const U_RECT16 Box{Clamp16(Fields[5]), Clamp16(Fields[6]), Clamp16(Fields[7]), Clamp16(Fields[8])};
+    FWriter.Add(U_WMREXTTEXTOUT_set(
+        At, std::int16_t(Bytes.size()), std::uint16_t(std::uint32_t(Fields[4]) & (U_ETO_OPAQUE | U_ETO_CLIPPED)),
+        Bytes.data(), Advances.empty() ? nullptr : const_cast<std::int16_t*>(Advances.data()), Box));
 }
 
 void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint32_t Size)
@@ -389,8 +401,10 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         std::u16string Face(32, u'\0');
         std::memcpy(Face.data(), Record + 40, 64);
         Face.resize(std::min<std::size_t>(Face.find(u'\0'), 31));
-        std::string Name = Narrow(Face.data(), Face.size());
         const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Record + 32); // italic to pitch and family
+        // The face name in the code page of the font's character set.
+        std::string Name = CodePageFromUtf16(CharSetEncoding(Bytes[3]), Face).substr(0, 31);
+        FFontCharSets[std::uint32_t(Int(8))] = Bytes[3];
         std::unique_ptr<U_FONT, decltype(&std::free)> Font(
             U_FONT_set(Clamp16(Int(12)), Clamp16(Int(16)), Clamp16(Int(20)), Clamp16(Int(24)), Clamp16(Int(28)),
                        Bytes[0], Bytes[1], Bytes[2], Bytes[3], Bytes[4], Bytes[5], Bytes[6], Bytes[7], Name.data()),
@@ -409,23 +423,39 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         FSlots.erase(Found);
         break;
     }
+    case U_EMR_EXTTEXTOUTA:
     case U_EMR_EXTTEXTOUTW: {
-        // Reference point, character count, string offset, options, rectangle, advances offset.
-        const U_POINT16 At = Point(36);
+        // Character count, string offset, options, rectangle, advances offset.
         const std::uint32_t Count = std::uint32_t(Int(44)), Offset = std::uint32_t(Int(48));
-        const std::uint32_t Options = std::uint32_t(Int(52));
         const std::uint32_t DxOffset = std::uint32_t(Int(72));
-        if (Count == 0 || Count > 8192 || Offset > Size || Count > (Size - Offset) / 2) break;
+        const std::uint32_t Unit = Type == U_EMR_EXTTEXTOUTW ? 2 : 1;
+        if (Count == 0 || Count > 8192 || Offset > Size || Count > (Size - Offset) / Unit) break;
+        std::vector<std::int16_t> Given;
+        if (DxOffset != 0 && DxOffset <= Size && Count <= (Size - DxOffset) / 4)
+            for (std::uint32_t Index = 0; Index < Count; ++Index) Given.push_back(Clamp16(Int(DxOffset + Index * 4)));
+        if (Type == U_EMR_EXTTEXTOUTA) {
+            // The bytes are already in the code page of the font's character set.
+            Text(Record, Size, std::string(Record + Offset, Count), Given);
+            break;
+        }
+        // Each character in the code page of the selected font's character set; its first byte takes its
+        // advance, the others none.
         std::u16string Wide(Count, u'\0');
         std::memcpy(Wide.data(), Record + Offset, Count * 2);
-        std::string Text = Narrow(Wide.data(), Wide.size());
+        const char* Encoding = CharSetEncoding(FCharSet);
+        std::string Bytes;
         std::vector<std::int16_t> Advances;
-        if (DxOffset != 0 && DxOffset <= Size && Count <= (Size - DxOffset) / 4)
-            for (std::uint32_t Index = 0; Index < Count; ++Index)
-                Advances.push_back(Clamp16(Int(DxOffset + Index * 4)));
-        FWriter.Add(U_WMREXTTEXTOUT_set(At, std::int16_t(Count),
-                                        std::uint16_t(Options & (U_ETO_OPAQUE | U_ETO_CLIPPED)), Text.data(),
-                                        Advances.empty() ? nullptr : Advances.data(), Box(56)));
+        for (std::size_t Index = 0; Index < Wide.size(); ++Index) {
+            const std::size_t Units = QChar::isHighSurrogate(Wide[Index]) && Index + 1 < Wide.size() ? 2 : 1;
+            const std::string Character = CodePageFromUtf16(Encoding, std::u16string_view(Wide).substr(Index, Units));
+            Bytes += Character;
+            if (!Given.empty())
+                for (std::size_t Byte = 0; Byte < Character.size(); ++Byte)
+                    Advances.push_back(Byte == 0 ? std::int16_t(Given[Index] + (Units == 2 ? Given[Index + 1] : 0))
+                                                 : 0);
+            Index += Units - 1;
+        }
+        Text(Record, Size, Bytes, Advances);
         break;
     }
     case U_EMR_BITBLT: {

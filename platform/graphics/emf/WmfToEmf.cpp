@@ -3,6 +3,7 @@
 #include "platform/graphics/emf/WmfConvert.h"
 #include "platform/graphics/emf/WmfRecords.h"
 
+#include "platform/system/CodePage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
@@ -46,21 +47,6 @@ std::int32_t Color32(const U_COLORREF& Color)
 std::span<const std::uint8_t> AsBytes(const void* Data, std::size_t Size)
 {
     return {static_cast<const std::uint8_t*>(Data), Size};
-}
-
-// Windows-1252 text to UTF-16, the code page most WMF text is in.
-std::u16string Ansi(const char* Text, std::size_t Length)
-{
-    static constexpr char16_t High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                          0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-    std::u16string Result;
-    for (std::size_t Index = 0; Index < Length; ++Index) {
-        const auto Byte = static_cast<unsigned char>(Text[Index]);
-        Result.push_back(Byte >= 0x80 && Byte < 0xA0 ? High[Byte - 0x80] : char16_t(Byte));
-    }
-    return Result;
 }
 
 // The sizes of a packed DIB's header and colour table and of its pixels, from its header.
@@ -329,13 +315,14 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
             break;
         }
         if (Length <= 0 || End - Data < Length) break;
-        const std::u16string Text = Ansi(Data, std::size_t(Length));
+        // The bytes stay as they are, in the code page of the font's character set, which the player reads
+        // them in and a WMF written again keeps; each has its advance.
         const bool HasAdvances = Advances != nullptr && reinterpret_cast<const char*>(Advances + Length) <= End;
         // Fixed part: bounds, graphics mode, scales, reference, count, string offset, options, rectangle, dx.
         constexpr std::int32_t Fixed = 76;
-        const std::int32_t TextBytes = std::int32_t((Text.size() * 2 + 3) / 4 * 4);
+        const std::int32_t TextBytes = (Length + 3) / 4 * 4;
         std::vector<std::uint8_t> Tail(std::size_t(TextBytes), 0);
-        std::memcpy(Tail.data(), Text.data(), Text.size() * 2);
+        std::memcpy(Tail.data(), Data, std::size_t(Length));
         if (HasAdvances)
             for (std::int16_t Index = 0; Index < Length; ++Index) {
                 std::int16_t Advance;
@@ -345,7 +332,7 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
                             reinterpret_cast<const std::uint8_t*>(&Wide) + 4);
             }
         const std::uint32_t Flags = Options & (U_ETO_OPAQUE | U_ETO_CLIPPED);
-        FWriter.Add(U_EMR_EXTTEXTOUTW,
+        FWriter.Add(U_EMR_EXTTEXTOUTA,
                     {0, 0, -1, -1, U_GM_COMPATIBLE, 0, 0, A.x, A.y, Length, Fixed, std::int32_t(Flags), Clip.left,
                      Clip.top, Clip.right, Clip.bottom, HasAdvances ? Fixed + TextBytes : 0},
                     Tail);
@@ -408,7 +395,9 @@ void TWmfTranslator::Record(const char* Rec, std::size_t Size)
         // The face name follows the 18 fixed bytes, up to its terminator or the record's end.
         std::size_t Length = 0;
         while (Length < 31 && Data + 18 + Length < End && Data[18 + Length] != 0) ++Length;
-        const std::u16string Face = Ansi(Data + 18, Length);
+        // The face name is in the code page of the font's own character set.
+        const std::u16string Face =
+            Utf16FromCodePage(CharSetEncoding(Font.CharSet), std::string_view(Data + 18, Length));
         // A full extended logical font: 92 bytes of the logical font, then names and the rest, zeroed.
         std::vector<std::uint8_t> Tail(320 - 20, 0);
         std::memcpy(Tail.data() + 8, Face.data(), Face.size() * 2);
