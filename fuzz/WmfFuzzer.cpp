@@ -41,6 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         Metafile.SaveToStream(Saved);
         TMetafile Reloaded;
         Reloaded.LoadFromStream(Saved);
+        // Written as a WMF again: the file as it was read, or its records translated back.
+        Saved.clear();
+        Metafile.SetEnhanced(false);
+        Metafile.SaveToStream(Saved);
     } catch (const EInvalidGraphic&) {
     }
     return 0;

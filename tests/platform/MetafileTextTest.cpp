@@ -116,3 +116,48 @@ TEST(EmfText, ShortTextRecordsDrawTheirCharacters)
     Writer.Add(U_EMR_SMALLTEXTOUT, {5, 5, 1000, U_ETO_NO_RECT | U_ETO_SMALL_CHARS, 1, FloatBits(1), FloatBits(1)}, One);
     EXPECT_EQ(InkIn(PlayOnWhiteSquare(Writer, Side), QRect(0, 0, Side, Side)), 0);
 }
+
+namespace {
+
+// "HHHH" at (5, 5) on a 200-pixel square, in DejaVu Sans of the logical font height and width given.
+QRect InkBoundsOfSizedText(std::int32_t Height, std::int32_t Width)
+{
+    TEmfWriter Writer;
+    std::vector<std::uint8_t> Tail(300, 0);
+    const std::u16string Face = u"DejaVu Sans";
+    std::memcpy(Tail.data() + 8, Face.data(), Face.size() * 2);
+    Writer.Add(U_EMR_EXTCREATEFONTINDIRECTW, {1, Height, Width, 0, 0, 400}, Tail);
+    Writer.UseHandle(1);
+    Writer.Add(U_EMR_SELECTOBJECT, {1});
+    const std::u16string Text = u"HHHH";
+    std::vector<std::uint8_t> Units(Text.size() * 2);
+    std::memcpy(Units.data(), Text.data(), Units.size());
+    Writer.Add(U_EMR_EXTTEXTOUTW,
+               {0, 0, 200, 200, 1, FloatBits(1), FloatBits(1), 5, 5, std::int32_t(Text.size()), 76, 0, 0, 0, 0, 0, 0},
+               Units);
+    const QImage Image = PlayOnWhiteSquare(Writer, 200);
+    QRect Bounds;
+    for (int Y = 0; Y < Image.height(); ++Y)
+        for (int X = 0; X < Image.width(); ++X)
+            if (qGray(Image.pixel(X, Y)) < 128) Bounds |= QRect(X, Y, 1, 1);
+    return Bounds;
+}
+
+} // namespace
+
+TEST(EmfText, FontHeightsAndWidthsSizeTheGlyphs)
+{
+    EnsureApplication();
+    // A negative height is the characters' height, a positive one the cell's, which holds the characters
+    // and the space above and below them: the same number makes smaller letters.
+    const QRect Character = InkBoundsOfSizedText(-40, 0), Cell = InkBoundsOfSizedText(40, 0);
+    EXPECT_LT(Cell.height(), Character.height() * 0.95);
+    EXPECT_GT(Cell.height(), Character.height() * 0.6);
+    // A width asks for characters of that average width, the height unchanged: twice the width, a string
+    // twice as wide; the font's own is wider than both.
+    const QRect Narrow = InkBoundsOfSizedText(-40, 8), Wide = InkBoundsOfSizedText(-40, 16);
+    EXPECT_NEAR(double(Wide.width()) / Narrow.width(), 2.0, 0.25);
+    EXPECT_GT(Character.width(), Wide.width());
+    EXPECT_NEAR(Narrow.height(), Character.height(), 2);
+    EXPECT_NEAR(Wide.height(), Character.height(), 2);
+}

@@ -45,6 +45,26 @@ QTransform TEmfPlayer::PageToDevice() const
                       FState.ViewportOrg.y() - FState.WindowOrg.y() * ScaleY);
 }
 
+void TEmfPlayer::SetMapMode(std::uint32_t Mode)
+{
+    // As the device sets them: one unit a pixel in the default mode; the metric, English and isotropic
+    // modes start from the reference device's size in their units over its pixels, y upwards; the
+    // anisotropic mode keeps the extents it finds.
+    if (Mode == MmText) {
+        FState.WindowExt = FState.ViewportExt = QPointF(1, 1);
+    } else if (Mode != MmAnisotropic) {
+        const double PerMillimetre = Mode == MmHiMetric    ? 100
+                                     : Mode == MmLoEnglish ? 100 / 25.4
+                                     : Mode == MmHiEnglish ? 1000 / 25.4
+                                     : Mode == MmTwips     ? 1440 / 25.4
+                                                           : 10;
+        FState.WindowExt =
+            QPointF(FHeader.DeviceMicronsX / 1000.0 * PerMillimetre, FHeader.DeviceMicronsY / 1000.0 * PerMillimetre);
+        FState.ViewportExt = QPointF(FHeader.DevicePixelsX, -FHeader.DevicePixelsY);
+    }
+    FState.MapMode = Mode;
+}
+
 void TEmfPlayer::ApplyClip()
 {
     FPainter.resetTransform();

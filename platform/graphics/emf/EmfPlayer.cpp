@@ -44,7 +44,7 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
         break;
     case U_EMR_SETWINDOWEXTEX: {
         const auto& Pair = RecordAs<U_EMRGENERICPAIR>(Record).pair;
-        if (Pair.x != 0 && Pair.y != 0) FState.WindowExt = QPointF(Pair.x, Pair.y);
+        if (Scaling() && Pair.x != 0 && Pair.y != 0) FState.WindowExt = QPointF(Pair.x, Pair.y);
         break;
     }
     case U_EMR_SETWINDOWORGEX: {
@@ -54,7 +54,7 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     }
     case U_EMR_SETVIEWPORTEXTEX: {
         const auto& Pair = RecordAs<U_EMRGENERICPAIR>(Record).pair;
-        if (Pair.x != 0 && Pair.y != 0) FState.ViewportExt = QPointF(Pair.x, Pair.y);
+        if (Scaling() && Pair.x != 0 && Pair.y != 0) FState.ViewportExt = QPointF(Pair.x, Pair.y);
         break;
     }
     case U_EMR_SETVIEWPORTORGEX: {
@@ -70,14 +70,14 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     case U_EMR_SCALEVIEWPORTEXTEX:
     case U_EMR_SCALEWINDOWEXTEX: {
         const auto& Scale = RecordAs<U_EMRSCALEVIEWPORTEXTEX>(Record);
-        if (Scale.xDenom == 0 || Scale.yDenom == 0 || Scale.xNum == 0 || Scale.yNum == 0) break;
+        if (!Scaling() || Scale.xDenom == 0 || Scale.yDenom == 0 || Scale.xNum == 0 || Scale.yNum == 0) break;
         QPointF& Extent = Type == U_EMR_SCALEVIEWPORTEXTEX ? FState.ViewportExt : FState.WindowExt;
         Extent = QPointF(Extent.x() * Scale.xNum / Scale.xDenom, Extent.y() * Scale.yNum / Scale.yDenom);
         break;
     }
     case U_EMR_SETMAPMODE: {
         const std::uint32_t Mode = RecordAs<U_EMRSETMAPMODE>(Record).iMode;
-        if (Mode >= MmText && Mode <= MmAnisotropic) FState.MapMode = Mode;
+        if (Mode >= MmText && Mode <= MmAnisotropic) SetMapMode(Mode);
         break;
     }
     case U_EMR_SETBKMODE:

@@ -103,6 +103,7 @@ struct TTextFont
     TFontState State;
     bool Symbol;
     double Height; // pixels, before a cell height becomes the em height
+    double Width;  // the average character width asked for, in pixels; 0: the font's own
     QFont Font;
     QFontMetricsF Metrics;
 };
@@ -182,6 +183,9 @@ public:
     void Play(std::uint32_t Type, const char* Record, std::uint32_t Size);
 
 private:
+    // The device keeps window and viewport extents only in the two scaling modes.
+    bool Scaling() const { return FState.MapMode == MmIsotropic || FState.MapMode == MmAnisotropic; }
+    void SetMapMode(std::uint32_t Mode);
     QTransform PageToDevice() const;
     QTransform Total() const { return FState.World * PageToDevice() * FPlayback; }
     void ApplyClip();
@@ -212,7 +216,7 @@ private:
     void CreateFont(const char* Record, std::uint32_t Size);
     void TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT& Text, bool Wide);
     void SmallTextOut(const char* Record, std::uint32_t Size);
-    const TTextFont& TextFont(bool Symbol, double Height);
+    const TTextFont& TextFont(bool Symbol, double Height, double Width);
     void DrawTextRun(const TTextRun& Run);
     void Blit(const QRectF& Dest, const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi,
               std::uint32_t OffBits, std::uint32_t CbBits, std::uint32_t Usage, const QRect& SourceRect,

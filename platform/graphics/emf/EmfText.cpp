@@ -174,9 +174,10 @@ void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
     DrawTextRun(Run);
 }
 
-const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height)
+const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height, double Width)
 {
-    if (FTextFont && FTextFont->State == FState.Font && FTextFont->Symbol == Symbol && FTextFont->Height == Height)
+    if (FTextFont && FTextFont->State == FState.Font && FTextFont->Symbol == Symbol && FTextFont->Height == Height &&
+        FTextFont->Width == Width)
         return *FTextFont;
     QFont Font(Symbol ? QStringLiteral("DejaVu Serif") : InstalledFamily(FState.Font.Face, FState.Font.CharSet));
     Font.setWeight(QFont::Weight(std::clamp(FState.Font.Weight == 0 ? 400 : FState.Font.Weight, 1, 1000)));
@@ -191,7 +192,12 @@ const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height)
         Pixels = Pixels * 100 / std::max(1.0, Probe.ascent() + Probe.descent());
     }
     Font.setPixelSize(std::max(1, int(std::lround(Pixels))));
-    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Font, QFontMetricsF(Font)});
+    // A width asks for glyphs of that average width: the font is stretched or narrowed to it.
+    if (Width > 0) {
+        const double Average = QFontMetricsF(Font).averageCharWidth();
+        if (Average > 0) Font.setStretch(std::clamp(int(std::lround(100 * Width / Average)), 1, 4000));
+    }
+    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Width, Font, QFontMetricsF(Font)});
     return *FTextFont;
 }
 
@@ -231,7 +237,7 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
 
     const double Height = (FState.Font.Height == 0 ? 12 : std::abs(FState.Font.Height)) * ScaleY;
     if (Height < 0.5 || Height > 20000) return;
-    const TTextFont& Chosen = TextFont(Symbol, Height);
+    const TTextFont& Chosen = TextFont(Symbol, Height, std::abs(FState.Font.Width) * ScaleX);
     const QFont& Font = Chosen.Font;
     const QFontMetricsF& Metrics = Chosen.Metrics;
 

@@ -1,0 +1,157 @@
+// Where a metafile's drawing lands: frames off the origin, and the window and viewport mapping set in
+// every order the records may set them.
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/emf/EmfWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include <uemf.h>
+
+namespace {
+
+// The share of the bitmap's pixels (24 or 32 bits) that are red.
+double RedShare(const TBitmap& Shown)
+{
+    const int Step = Shown.BitCount() / 8;
+    int Red = 0;
+    for (int Y = 0; Y < Shown.Height(); ++Y)
+        for (int X = 0; X < Shown.Width(); ++X) {
+            const std::uint8_t* Pixel = Shown.ScanLine(Y) + Step * X;
+            Red += Pixel[2] > 200 && Pixel[1] < 60 && Pixel[0] < 60;
+        }
+    return double(Red) / (Shown.Width() * Shown.Height());
+}
+
+// The metafile drawn at its own size over white.
+TBitmap Shown(const TMetafile& Metafile)
+{
+    TBitmap Result;
+    Result.SetLayout(Metafile.Width(), Metafile.Height(), 24);
+    for (int Y = 0; Y < Result.Height(); ++Y) std::fill_n(Result.ScanLine(Y), 3 * std::size_t(Result.Width()), 0xFF);
+    Metafile.Draw(Result.Canvas(), Rect(0, 0, Result.Width(), Result.Height()));
+    return Result;
+}
+
+// Selects a red brush and no pen.
+void RedBrush(TEmfWriter& Writer)
+{
+    Writer.Add(U_EMR_CREATEBRUSHINDIRECT, {1, U_BS_SOLID, 0x0000FF, 0});
+    Writer.UseHandle(1);
+    Writer.Add(U_EMR_SELECTOBJECT, {1});
+    Writer.Add(U_EMR_SELECTOBJECT, {std::int32_t(U_NULL_PEN)});
+}
+
+// A POLYGON16 of the rectangle (Left, Top)–(Right, Bottom) in logical units.
+void Rectangle16(TEmfWriter& Writer, int Left, int Top, int Right, int Bottom)
+{
+    std::vector<std::uint8_t> Points;
+    for (const auto& [X, Y] :
+         {std::pair{Left, Top}, std::pair{Right, Top}, std::pair{Right, Bottom}, std::pair{Left, Bottom}})
+        for (const int Value : {X, Y}) {
+            Points.push_back(std::uint8_t(Value));
+            Points.push_back(std::uint8_t(Value >> 8));
+        }
+    Writer.Add(U_EMR_POLYGON16, {Left, Top, Right, Bottom, 4}, Points);
+}
+
+} // namespace
+
+TEST(MetafileMapping, AFrameOffTheOriginIsWhatTheTargetShows)
+{
+    // A wrench's frame far from the origin and above it, in 0.01 mm, on a device of 1024 × 768 pixels over
+    // 320 × 240 mm (3.2 pixels a millimetre): the drawing at (300, −616)–(490, −501) fills the picture.
+    TEmfWriter Writer;
+    RedBrush(Writer);
+    Writer.Add(U_EMR_RECTANGLE, {300, -616, 490, -501});
+    TMetafile Metafile;
+    Metafile.LoadFromStream(Writer.Finish({9375, -19250, 15313, -15656}, {1024, 768, 320000, 240000}));
+    EXPECT_EQ(Metafile.Width(), 190);
+    EXPECT_EQ(Metafile.Height(), 115);
+    EXPECT_GT(RedShare(Shown(Metafile)), 0.95);
+    Metafile.SetInch(1);
+    EXPECT_GT(RedShare(Shown(Metafile)), 0.95) << "in physical measure";
+}
+
+TEST(MetafileMapping, AnisotropicClipArtFillsItsPictureInEveryOrderOfItsMappingRecords)
+{
+    // Clip art of 55 × 59 pixels: window 1455 × 1552 onto viewport 55 × 59, the drawing up to 1450 units.
+    struct TOrder
+    {
+        const char* Name;
+        std::vector<std::uint32_t> Records;
+    };
+    const std::vector<TOrder> Orders = {
+        {"mode, window origin and extent, viewport origin and extent",
+         {U_EMR_SETMAPMODE, U_EMR_SETWINDOWORGEX, U_EMR_SETWINDOWEXTEX, U_EMR_SETVIEWPORTORGEX,
+          U_EMR_SETVIEWPORTEXTEX}},
+        {"viewport first", {U_EMR_SETMAPMODE, U_EMR_SETVIEWPORTEXTEX, U_EMR_SETVIEWPORTORGEX, U_EMR_SETWINDOWEXTEX}},
+        {"mode set twice", {U_EMR_SETMAPMODE, U_EMR_SETWINDOWEXTEX, U_EMR_SETMAPMODE, U_EMR_SETVIEWPORTEXTEX}},
+    };
+    for (const TOrder& Order : Orders) {
+        SCOPED_TRACE(Order.Name);
+        TEmfWriter Writer;
+        for (const std::uint32_t Type : Order.Records) {
+            if (Type == U_EMR_SETMAPMODE) Writer.Add(Type, {U_MM_ANISOTROPIC});
+            if (Type == U_EMR_SETWINDOWORGEX || Type == U_EMR_SETVIEWPORTORGEX) Writer.Add(Type, {0, 0});
+            if (Type == U_EMR_SETWINDOWEXTEX) Writer.Add(Type, {1455, 1552});
+            if (Type == U_EMR_SETVIEWPORTEXTEX) Writer.Add(Type, {55, 59});
+        }
+        RedBrush(Writer);
+        Rectangle16(Writer, 0, 0, 1455, 1552);
+        TMetafile Metafile;
+        Metafile.LoadFromStream(Writer.Finish({0, 0, 1455, 1552}, {1024, 768, 270000, 203000}));
+        EXPECT_EQ(Metafile.Width(), 55);
+        EXPECT_EQ(Metafile.Height(), 58);
+        EXPECT_GT(RedShare(Shown(Metafile)), 0.9);
+    }
+}
+
+TEST(MetafileMapping, ExtentsCountOnlyInTheScalingModesAndScaleWithTheirRecords)
+{
+    // The device keeps window and viewport extents only while a scaling mode is set: extents given under
+    // the default mode are forgotten, and a scaling mode set after them starts from one unit a pixel.
+    // A 100 × 100 picture at 96 pixels an inch; the red square is 50 units wide.
+    const auto Play = [](const std::function<void(TEmfWriter&)>& Mapping) {
+        TEmfWriter Writer;
+        Mapping(Writer);
+        RedBrush(Writer);
+        Rectangle16(Writer, 0, 0, 50, 50);
+        TMetafile Metafile;
+        Metafile.LoadFromStream(Writer.Finish({0, 0, 2645, 2645}, {1920, 1080, 508000, 285750}));
+        return RedShare(Shown(Metafile));
+    };
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_SETWINDOWEXTEX, {100, 100});
+                    Writer.Add(U_EMR_SETVIEWPORTEXTEX, {200, 200});
+                    Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+                }),
+                0.25, 0.03)
+        << "extents before the mode";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+                    Writer.Add(U_EMR_SETWINDOWEXTEX, {100, 100});
+                    Writer.Add(U_EMR_SETVIEWPORTEXTEX, {200, 200});
+                }),
+                1.0, 0.03)
+        << "extents after the mode: twice the size";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+                    Writer.Add(U_EMR_SETWINDOWEXTEX, {100, 100});
+                    Writer.Add(U_EMR_SETVIEWPORTEXTEX, {100, -100});
+                    Writer.Add(U_EMR_SCALEVIEWPORTEXTEX, {3, 2, 3, 2});
+                    Writer.Add(U_EMR_SETVIEWPORTORGEX, {0, 100});
+                }),
+                0.5625, 0.03)
+        << "a negative extent flips the drawing upwards from the viewport origin, scaled by one and a half";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_SETMAPMODE, {U_MM_ISOTROPIC});
+                    Writer.Add(U_EMR_SETWINDOWEXTEX, {100, 50});
+                    Writer.Add(U_EMR_SETVIEWPORTEXTEX, {100, 100});
+                }),
+                0.25, 0.03)
+        << "the isotropic mode keeps the smaller scale on both axes";
+}
