@@ -45,9 +45,13 @@ protected:
         FEnvironment.insert("QT_QPA_PLATFORM", "xcb");
         FManager.setProcessEnvironment(FEnvironment);
         FManager.start("openbox", {});
+        // The work area is among the last things the window manager announces as it starts; a window
+        // mapped before would be adopted unframed and framed later, as no desktop starts a program.
         ASSERT_TRUE(WaitFor([this] {
-            return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+            return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos &&
+                   Run("xprop -root _NET_WORKAREA").find(" = ") != std::string::npos;
         })) << "openbox did not start";
+        QThread::msleep(500);
     }
 
     void TearDown() override
