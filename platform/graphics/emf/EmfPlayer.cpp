@@ -340,8 +340,9 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
         break;
     case U_EMR_POLYTEXTOUTA:
     case U_EMR_POLYTEXTOUTW: {
-        const auto& Texts = RecordAs<U_EMRPOLYTEXTOUTA>(Record);
         const std::uint64_t At = offsetof(U_EMRPOLYTEXTOUTA, emrtext);
+        if (Size < At) break;
+        const auto& Texts = RecordAs<U_EMRPOLYTEXTOUTA>(Record);
         // Each entry is the fixed text part, its rectangle and the offset of its advances.
         const std::size_t Entry = sizeof(U_EMRTEXT) + sizeof(U_RECTL) + 4;
         if (!Inside(At, Texts.cStrings, Entry, Size)) break;
