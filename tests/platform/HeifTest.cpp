@@ -2,6 +2,7 @@
 // rotation and mirroring, damaged files.
 #include "platform/graphics/HeifImage.h"
 #include "platform/graphics/Picture.h"
+#include "platform/graphics/codecs/HeifGrid.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "tests/support/ExternalTools.h"
@@ -203,4 +204,20 @@ TEST_F(Heif, LoadsByExtensionOrContent)
     std::filesystem::rename(File, PathOf("renamed.png"));
     Picture.LoadFromFile(PathOf("renamed.png"));
     EXPECT_NE(dynamic_cast<THeifImage*>(Picture.Graphic()), nullptr);
+}
+
+TEST(HeifGrid, AGridClaimingGigapixelsIsRefusedBeforeDecoding)
+{
+    // Found by the fuzzer: a grid descriptor of 24950 x 26982 pixels behind an "ispe" of 8 x 6, which
+    // libheif would allocate whole.
+    const auto Bytes =
+        ReadFileBytes(std::filesystem::path(PIXORA_SOURCE_DIR) / "fuzz/corpus/Heif/grid-claiming-gigapixels.heic");
+    const auto Grid = PrimaryGridSize(Bytes);
+    ASSERT_TRUE(Grid.has_value());
+    EXPECT_EQ(Grid->Width, 24950u);
+    EXPECT_EQ(Grid->Height, 26982u);
+    ExpectRefused<THeifImage>(Bytes, Messages::SInvalidHeif, "gigapixel grid");
+    // A file whose primary image is a single coded picture has no grid to check.
+    EXPECT_FALSE(
+        PrimaryGridSize(ReadFileBytes(std::filesystem::path(PIXORA_SOURCE_DIR) / "fuzz/corpus/Heif/plain.avif")));
 }

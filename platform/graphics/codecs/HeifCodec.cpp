@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/codecs/DecodeLimits.h"
+#include "platform/graphics/codecs/HeifGrid.h"
 
 #include <libheif/heif.h>
 
@@ -54,6 +55,7 @@ bool IsAvif(std::span<const std::uint8_t> Bytes)
 bool ReadHeif(std::span<const std::uint8_t> Bytes, TBitmap& Target)
 {
     if (!IsHeif(Bytes)) return false;
+    if (const auto Grid = PrimaryGridSize(Bytes); Grid && !DecodableSize(Grid->Width, Grid->Height)) return false;
     const THeif<heif_context> Context(heif_context_alloc());
     if (heif_context_read_from_memory_without_copy(Context.get(), Bytes.data(), Bytes.size(), nullptr).code !=
         heif_error_Ok)
