@@ -6,6 +6,8 @@
 #include "preview/PagePicture.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
@@ -56,6 +58,7 @@ TGraphicPreview::TGraphicPreview(QWidget* Owner) : QScrollArea(Owner), FContent(
     setWidgetResizable(false);
     FContent->resize(0, 0);
     viewport()->installEventFilter(this);
+    viewport()->setAcceptDrops(true);
     UpdatePrinterInfo();
     SetPrintPos(Point(0, 0));
 }
@@ -299,6 +302,7 @@ void TGraphicPreview::RenderPage(int Col, int Row)
         Sheet.View = new TImageView(*Sheet.Image, FContent);
         Sheet.View->setObjectName(QStringLiteral("Sheet%1").arg(FSheets.size() + 1));
         Sheet.View->installEventFilter(this);
+        Sheet.View->setAcceptDrops(true);
         Sheet.View->show();
         FSheets.push_back(std::move(Sheet));
     }
@@ -426,15 +430,43 @@ void TGraphicPreview::MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shif
     if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
 }
 
+void TGraphicPreview::DragOver(const QMimeData* Source, int X, int Y, bool& Accept)
+{
+    if (OnDragOver) OnDragOver(this, Source, X, Y, Accept);
+}
+
+void TGraphicPreview::DragDrop(const QMimeData* Source, int X, int Y)
+{
+    if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
 bool TGraphicPreview::eventFilter(QObject* Watched, QEvent* Event)
 {
     // Input on a sheet image reaches the preview as if the user had acted on the preview itself, at the
     // same place in the preview's client area.
     auto* Widget = qobject_cast<QWidget*>(Watched);
+    if (Widget == nullptr) return QScrollArea::eventFilter(Watched, Event);
+    const auto InPreview = [&](QPointF Position) {
+        return Widget == viewport() ? Position.toPoint() : Widget->mapTo(viewport(), Position.toPoint());
+    };
+    if (Event->type() == QEvent::DragEnter || Event->type() == QEvent::DragMove) {
+        auto* Drag = static_cast<QDragMoveEvent*>(Event);
+        const QPoint At = InPreview(Drag->position());
+        bool Accept = false;
+        DragOver(Drag->mimeData(), At.x(), At.y(), Accept);
+        Accept ? Drag->acceptProposedAction() : Drag->ignore();
+        return true;
+    }
+    if (Event->type() == QEvent::Drop) {
+        auto* Dropped = static_cast<QDropEvent*>(Event);
+        const QPoint At = InPreview(Dropped->position());
+        DragDrop(Dropped->mimeData(), At.x(), At.y());
+        Dropped->acceptProposedAction();
+        return true;
+    }
     const auto* Mouse = dynamic_cast<const QMouseEvent*>(Event);
-    if (Widget == nullptr || Mouse == nullptr) return QScrollArea::eventFilter(Watched, Event);
-    const QPoint At =
-        Widget == viewport() ? Mouse->position().toPoint() : Widget->mapTo(viewport(), Mouse->position().toPoint());
+    if (Mouse == nullptr) return QScrollArea::eventFilter(Watched, Event);
+    const QPoint At = InPreview(Mouse->position());
     switch (Event->type()) {
     case QEvent::MouseButtonPress:
         MouseDown(Mouse->button(), Mouse->modifiers(), At.x(), At.y());

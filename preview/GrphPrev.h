@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class QMimeData;
 class TGraphic;
 class TImageView;
 class TPagePicture;
@@ -180,6 +181,9 @@ public:
     std::function<void(QObject* Sender, Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, int X, int Y)>
         OnMouseMove;
     std::function<void(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseUp;
+    // Something dragged over the preview or a sheet image; Accept (false on entry) lets it be dropped.
+    std::function<void(QObject* Sender, const QMimeData* Source, int X, int Y, bool& Accept)> OnDragOver;
+    std::function<void(QObject* Sender, const QMimeData* Source, int X, int Y)> OnDragDrop;
 
 protected:
     virtual void DoPreview();
@@ -189,6 +193,8 @@ protected:
     virtual void MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     virtual void MouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, int X, int Y);
     virtual void MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    virtual void DragOver(const QMimeData* Source, int X, int Y, bool& Accept);
+    virtual void DragDrop(const QMimeData* Source, int X, int Y);
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "tests/support/TestPictures.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -304,6 +305,34 @@ TEST_F(GraphicPreview, RelaysMouseInputOnASheetInThePreviewsCoordinates)
     QApplication::sendEvent(&Second, &Release);
     EXPECT_EQ(Down, Point(163 + 5, 6));
     EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(GraphicPreview, RelaysDragsOverASheetAndAcceptsOnlyWhatItsHandlerAccepts)
+{
+    TGraphicPreview Preview;
+    Preview.resize(400, 300);
+    const TBitmap Picture = MakeFilledBitmap(1000, 800, clRed);
+    Preview.SetGraphic(&Picture);
+    QMimeData Data;
+    Data.setText(QStringLiteral("dragged"));
+    QWidget& Second = Preview.SheetView(1);
+    QDragEnterEvent Refused(QPoint(7, 8), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Second, &Refused);
+    EXPECT_FALSE(Refused.isAccepted());
+
+    TPoint Over{-1, -1}, Dropped{-1, -1};
+    Preview.OnDragOver = [&](QObject*, const QMimeData* Source, int X, int Y, bool& Accept) {
+        Over = Point(X, Y);
+        Accept = Source->text() == QStringLiteral("dragged");
+    };
+    Preview.OnDragDrop = [&](QObject*, const QMimeData*, int X, int Y) { Dropped = Point(X, Y); };
+    QDragEnterEvent Accepted(QPoint(7, 8), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Second, &Accepted);
+    EXPECT_TRUE(Accepted.isAccepted());
+    EXPECT_EQ(Over, Point(163 + 7, 8));
+    QDropEvent Drop(QPointF(9, 10), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Second, &Drop);
+    EXPECT_EQ(Dropped, Point(163 + 9, 10));
 }
 
 } // namespace
