@@ -3,10 +3,12 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/emf/EmfWriter.h"
+#include "tests/support/MetafileCompare.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include <uemf.h>
@@ -154,4 +156,51 @@ TEST(MetafileMapping, ExtentsCountOnlyInTheScalingModesAndScaleWithTheirRecords)
                 }),
                 0.25, 0.03)
         << "the isotropic mode keeps the smaller scale on both axes";
+}
+
+TEST(MetafileMapping, APlaceableBoxOrAFirstWindowOffTheOriginIsWhatTheTargetShows)
+{
+    // A red rectangle filling the box (1000, −2000)–(1100, −1900) but for a unit all round: a placeable
+    // header with that box, and a plain file whose first window is that box.
+    std::vector<std::uint8_t> Brush, Rectangle, Origin, Extent, Records;
+    Append32(Brush, 7);
+    Append16(Brush, 0x02FC); // CREATEBRUSHINDIRECT: solid red
+    for (const std::uint16_t Word : {0, 0x00FF, 0, 0}) Append16(Brush, Word);
+    Append32(Brush, 4);
+    Append16(Brush, 0x012D); // SELECTOBJECT 0
+    Append16(Brush, 0);
+    Append32(Rectangle, 7);
+    Append16(Rectangle, 0x041B); // RECTANGLE: bottom, right, top, left
+    for (const int Word : {-1901, 1099, -1999, 1001}) Append16(Rectangle, std::uint16_t(Word));
+    Append32(Origin, 5);
+    Append16(Origin, 0x020B); // SETWINDOWORG: y, x
+    Append16(Origin, std::uint16_t(-2000));
+    Append16(Origin, 1000);
+    Append32(Extent, 5);
+    Append16(Extent, 0x020C); // SETWINDOWEXT: y, x
+    Append16(Extent, 100);
+    Append16(Extent, 100);
+
+    std::vector<std::uint8_t> Placeable = Brush;
+    Placeable.insert(Placeable.end(), Rectangle.begin(), Rectangle.end());
+    std::vector<std::uint8_t> File = PlaceableWmf(Placeable, 1100, -1900, 96);
+    const std::int16_t Box[4] = {1000, -2000, 1100, -1900};
+    std::memcpy(File.data() + 6, Box, sizeof Box);
+    std::uint16_t Sum = 0;
+    for (std::size_t Index = 0; Index < 20; Index += 2) Sum ^= std::uint16_t(File[Index] | File[Index + 1] << 8);
+    std::memcpy(File.data() + 20, &Sum, 2);
+    TMetafile FromPlaceable;
+    FromPlaceable.LoadFromStream(File);
+    EXPECT_NEAR(FromPlaceable.Width(), 100, 1);
+    EXPECT_GT(RedShare(Shown(FromPlaceable)), 0.9);
+
+    // The plain file: its header, then the records.
+    std::vector<std::uint8_t> Plain(File.begin() + 22, File.begin() + 40);
+    for (const auto* Part : {&Origin, &Extent, &Brush, &Rectangle})
+        Plain.insert(Plain.end(), Part->begin(), Part->end());
+    Append32(Plain, 3);
+    Append16(Plain, 0);
+    TMetafile FromPlain;
+    FromPlain.LoadFromStream(Plain);
+    EXPECT_GT(RedShare(Shown(FromPlain)), 0.9);
 }
