@@ -4,29 +4,12 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/LastError.h"
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t PlaceableHeaderSize = 22;
-
-// A new movable block holding Bytes; nullptr when it cannot be had.
-HGLOBAL NewBlock(const void* Bytes, std::size_t Size)
-{
-    HGLOBAL Block = GlobalAlloc(Size);
-    if (Block == nullptr) return nullptr;
-    void* Target = GlobalLock(Block);
-    if (Target == nullptr) {
-        GlobalFree(Block);
-        return nullptr;
-    }
-    std::memcpy(Target, Bytes, Size);
-    GlobalUnlock(Block);
-    return Block;
-}
 
 // An enhanced metafile from the bits of a Windows-format metafile and the record's mapping mode and
 // extent; none (ERROR_INVALID_DATA) when the bits are no metafile.
@@ -54,30 +37,6 @@ std::optional<TMetafile> SetWinMetaFileBits(std::span<const std::uint8_t> Bits, 
 
 } // namespace
 
-std::uint32_t GetMetaFileBitsEx(HMETAFILE Metafile, std::uint32_t Size, void* Buffer)
-{
-    const std::size_t Available = GlobalSize(Metafile);
-    const void* Bits = Available == 0 ? nullptr : GlobalLock(Metafile);
-    if (Bits == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    std::uint32_t Result = std::uint32_t(Available);
-    if (Buffer != nullptr) {
-        Result = std::min(Size, Result);
-        std::memcpy(Buffer, Bits, Result);
-    }
-    GlobalUnlock(Metafile);
-    return Result;
-}
-
-bool DeleteMetaFile(HMETAFILE Metafile)
-{
-    if (Metafile != nullptr && GlobalFree(Metafile) == nullptr) return true;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return false;
-}
-
 HGLOBAL NewMetafilePictBlock(const TMetafile& Metafile)
 {
     if (Metafile.Empty()) return nullptr;
@@ -87,24 +46,9 @@ HGLOBAL NewMetafilePictBlock(const TMetafile& Metafile)
     std::vector<std::uint8_t> Wmf;
     Windows.SaveToStream(Wmf);
     if (Wmf.size() <= PlaceableHeaderSize) return nullptr;
-    HMETAFILE Bits = NewBlock(Wmf.data() + PlaceableHeaderSize, Wmf.size() - PlaceableHeaderSize);
+    HMETAFILE Bits = GlobalAllocCopy(Wmf.data() + PlaceableHeaderSize, Wmf.size() - PlaceableHeaderSize);
     if (Bits == nullptr) return nullptr;
-    const METAFILEPICT Picture{MM_ANISOTROPIC, Metafile.MMWidth(), Metafile.MMHeight(), Bits};
-    HGLOBAL Block = NewBlock(&Picture, sizeof Picture);
-    if (Block == nullptr) DeleteMetaFile(Bits);
-    return Block;
-}
-
-void FreeMetafilePictBlock(HGLOBAL Block)
-{
-    METAFILEPICT Picture;
-    if (GlobalSize(Block) < sizeof Picture) return;
-    const void* Bytes = GlobalLock(Block);
-    if (Bytes == nullptr) return;
-    std::memcpy(&Picture, Bytes, sizeof Picture);
-    GlobalUnlock(Block);
-    DeleteMetaFile(Picture.hMF);
-    GlobalFree(Block);
+    return NewMetafilePictRecord(MM_ANISOTROPIC, Metafile.MMWidth(), Metafile.MMHeight(), Bits);
 }
 
 TMetafile MetafileFromMetafilePict(const METAFILEPICT& Picture)

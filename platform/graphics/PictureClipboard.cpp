@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/GdiHandles.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/codecs/BmpCodec.h"
@@ -29,19 +30,6 @@ void Place(TClipboardFormat Format, std::span<const std::uint8_t> Bytes)
     std::memcpy(GlobalLock(Block), Bytes.data(), Bytes.size());
     GlobalUnlock(Block);
     if (!SetClipboardData(Format, Block)) GlobalFree(Block);
-}
-
-std::vector<std::uint8_t> LogPaletteBytes(const TPalette& Palette)
-{
-    std::vector<std::uint8_t> Bytes;
-    const TLogPalette Record = Palette.LogPalette();
-    Bytes.push_back(std::uint8_t(Record.palVersion));
-    Bytes.push_back(std::uint8_t(Record.palVersion >> 8));
-    Bytes.push_back(std::uint8_t(Record.palNumEntries()));
-    Bytes.push_back(std::uint8_t(Record.palNumEntries() >> 8));
-    for (const TPaletteEntry& Entry : Record.palPalEntry)
-        Bytes.insert(Bytes.end(), {Entry.peRed, Entry.peGreen, Entry.peBlue, Entry.peFlags});
-    return Bytes;
 }
 
 void PlaceBitmap(const TBitmap& Bitmap)

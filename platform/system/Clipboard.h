@@ -43,6 +43,8 @@ using HGLOBAL = TGlobalBlock*;
 
 // A new zero-filled block of Size bytes.
 HGLOBAL GlobalAlloc(std::size_t Size);
+// A new block holding a copy of Size bytes at Bytes; nullptr for no bytes.
+HGLOBAL GlobalAllocCopy(const void* Bytes, std::size_t Size);
 // The block's first byte, counting one more lock; nullptr for an unknown handle or an empty block.
 void* GlobalLock(HGLOBAL Block);
 // Counts one lock less; true while the block is still locked.

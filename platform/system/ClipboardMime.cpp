@@ -86,8 +86,9 @@ std::vector<std::uint8_t> ToBytes(const QByteArray& Bytes)
     return std::vector<std::uint8_t>(Bytes.begin(), Bytes.end());
 }
 
-// A packed DIB of Image; transparent parts are laid on white, as a bitmap has no alpha to keep them.
-std::optional<std::vector<std::uint8_t>> DibOfImage(QImage Image)
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> PackedDibOfImage(QImage Image)
 {
     if (Image.isNull()) return std::nullopt;
     if (Image.hasAlphaChannel()) {
@@ -107,9 +108,11 @@ std::optional<std::vector<std::uint8_t>> DibOfImage(QImage Image)
     return PackedDibOfBmpFile(std::span(First, std::size_t(File.size())));
 }
 
+namespace {
+
 std::optional<std::vector<std::uint8_t>> BitmapOfMimeType(const QMimeData& Data, const QString& MimeType)
 {
-    if (MimeType == QtImageType) return DibOfImage(qvariant_cast<QImage>(Data.imageData()));
+    if (MimeType == QtImageType) return PackedDibOfImage(qvariant_cast<QImage>(Data.imageData()));
     const QByteArray Bytes = Data.data(MimeType);
     const std::span File(reinterpret_cast<const std::uint8_t*>(Bytes.constData()), std::size_t(Bytes.size()));
     if (MimeType == BmpType || MimeType == "image/x-bmp" || MimeType == "image/x-ms-bmp") {
@@ -118,7 +121,7 @@ std::optional<std::vector<std::uint8_t>> BitmapOfMimeType(const QMimeData& Data,
     if (const auto Found = PictureFileTypes().find(MimeType); Found != PictureFileTypes().end()) {
         if (auto Dib = Found->second(File)) return Dib;
     }
-    return DibOfImage(QImage::fromData(Bytes));
+    return PackedDibOfImage(QImage::fromData(Bytes));
 }
 
 QByteArray BytesOfBlock(HGLOBAL Block)

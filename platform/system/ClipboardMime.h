@@ -5,6 +5,7 @@
 
 #include "platform/system/Clipboard.h"
 
+#include <QImage>
 #include <QMimeData>
 #include <functional>
 #include <optional>
@@ -48,3 +49,7 @@ using TPictureFileDecoder = std::function<std::optional<std::vector<std::uint8_t
 // Binds a MIME type of picture files (image/webp, image/heic, ...) to the decoder that reads it, so that
 // data other programs offer under that type arrives as a bitmap even where the toolkit cannot read it.
 void RegisterPictureFileType(const std::string& MimeType, TPictureFileDecoder Decoder);
+
+// The packed DIB of a decoded image; transparent parts are laid on white, as a bitmap has no alpha to
+// keep them. Nothing for a null image.
+std::optional<std::vector<std::uint8_t>> PackedDibOfImage(QImage Image);

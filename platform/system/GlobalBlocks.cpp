@@ -66,6 +66,15 @@ HGLOBAL GlobalAlloc(std::size_t Size)
     return Insert(std::move(Block));
 }
 
+HGLOBAL GlobalAllocCopy(const void* Bytes, std::size_t Size)
+{
+    if (Size == 0) return nullptr;
+    auto Block = std::make_unique<TGlobalBlock>();
+    const auto* First = static_cast<const std::uint8_t*>(Bytes);
+    Block->Bytes.assign(First, First + Size);
+    return Insert(std::move(Block));
+}
+
 void* GlobalLock(HGLOBAL Block)
 {
     TGlobalBlock* Found = FindGlobalBlock(Block);
@@ -91,6 +100,8 @@ HGLOBAL GlobalFree(HGLOBAL Block)
 {
     const TGlobalBlock* Found = FindGlobalBlock(Block);
     if (Found == nullptr || Found->OwnedByClipboard) return Block;
+    const HGLOBAL Companion = Found->Companion;
     Table().Blocks.erase(Block);
+    if (Companion != nullptr) GlobalFree(Companion);
     return nullptr;
 }

@@ -12,6 +12,8 @@ struct TGlobalBlock
     std::vector<std::uint8_t> Bytes;
     int Locks = 0;
     bool OwnedByClipboard = false;
+    // A block that a record in this one names (the metafile of a metafile picture), freed with it.
+    HGLOBAL Companion = nullptr;
 };
 
 // The block of a live handle, or nullptr.
