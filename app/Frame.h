@@ -8,6 +8,9 @@
 
 #include "app/Param.h"
 #include "app/Settings.h"
+#include "dragdrop/DropBMPSource.h"
+#include "dragdrop/DropMetaSource.h"
+#include "dragdrop/DropPictureTarget.h"
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/system/Clipboard.h"
@@ -54,6 +57,10 @@ public:
     TKelvoImage KelvoImage1;
     // The settings, loaded when the window is first shown and saved when it closes.
     TParameter Parameter1;
+    // Drags of the picture out of the window and drops onto ScrollBox1.
+    TComponentPtr<TDropBMPSource> DropBMPSource1;
+    TComponentPtr<TDropMetaSource> DropMetaSource1;
+    TComponentPtr<TDropPictureTarget> DropPictureTarget1;
     // The histogram window, made hidden after this window; it reads and writes its placement through
     // Parameter1.
     std::unique_ptr<TForm2> Form2;
@@ -128,6 +135,10 @@ public:
     void R1Click();
     // Mouse press on the picture at control pixel (X, Y): places the trimming rectangle while it is shown.
     void KelvoImage1MouseDown(Qt::MouseButton Button, int X, int Y);
+    // Mouse move over the picture with Buttons and Modifiers held: starts a drag of the picture.
+    void KelvoImage1MouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers, int X, int Y);
+    // The drop target's OnDrop: the dropped picture or picture file is taken in as a paste takes it.
+    void DropPictureTarget1Drop();
 
     // The trimming rectangle, drawn into the picture's pixels with an inverting pen.
     void ShowTrimArea();
@@ -204,6 +215,14 @@ private:
     std::unique_ptr<TGraphic> DisplayedMetafile(bool Enhanced) const;
     // The picture := a JPEG picture of the clipboard's "JFIF" data.
     void PasteJpeg();
+    // Opens File as the open dialog's choice does.
+    void TakeInFile(const std::string& File);
+    // The steps after the picture has been placed by a paste or a drop; How names the way it came.
+    void TakeInPicture(const std::string& How);
+
+    // Drag and drop (FrameDragDrop.cpp): ScrollBox1 accepts drops from creation to destruction.
+    void FormCreate();
+    void FormDestroy();
 
     // Life cycle (FrameLifecycle.cpp).
     void FormShow();

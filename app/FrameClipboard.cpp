@@ -56,14 +56,14 @@ bool GetClipboardStream(TClipboardFormat Format, std::vector<std::uint8_t>& Stre
     return Found;
 }
 
-// The display name of a pasted picture, by its class.
-std::string PastedPictureName(const TGraphic& Graphic)
+// The display name of a pasted or dropped picture: How ("Copied", "Dropped") and its class.
+std::string TakenPictureName(const TGraphic& Graphic, const std::string& How)
 {
-    if (dynamic_cast<const TMetafile*>(&Graphic) != nullptr) return "Copied Metafile";
-    if (dynamic_cast<const TBitmap*>(&Graphic) != nullptr) return "Copied Bitmap";
-    if (dynamic_cast<const TJPEGImage*>(&Graphic) != nullptr) return "Copied JPEG";
-    if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) return "Copied Icon";
-    return "Copied Image";
+    if (dynamic_cast<const TMetafile*>(&Graphic) != nullptr) return How + " Metafile";
+    if (dynamic_cast<const TBitmap*>(&Graphic) != nullptr) return How + " Bitmap";
+    if (dynamic_cast<const TJPEGImage*>(&Graphic) != nullptr) return How + " JPEG";
+    if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) return How + " Icon";
+    return How + " Image";
 }
 
 // Whether the picture layer reads File as a picture. A copied file that is none (a text file, a damaged
@@ -133,13 +133,7 @@ void TForm1::Paste1Click()
     if (!ClipboardHasGraphic()) {
         // A file copied in a file manager pastes as if it had been opened.
         const std::vector<std::string> Files = ClipboardFileNames();
-        if (Files.empty() || !IsReadablePicture(Files.front())) return;
-        HideTrimAreaIfShown();
-        DeleteScratchCopy();
-        FPictureName = Files.front();
-        FPicturePath = FPictureName;
-        LoadPicture(FPicturePath);
-        UpDown[10]->setValue(-1);
+        if (!Files.empty() && IsReadablePicture(Files.front())) TakeInFile(Files.front());
         return;
     }
     HideTrimAreaIfShown();
@@ -148,9 +142,24 @@ void TForm1::Paste1Click()
         PasteJpeg();
     else
         KelvoImage1.Picture().SetGraphic(GraphicFromClipboard());
+    TakeInPicture("Copied");
+}
+
+void TForm1::TakeInFile(const std::string& File)
+{
+    HideTrimAreaIfShown();
+    DeleteScratchCopy();
+    FPictureName = File;
+    FPicturePath = FPictureName;
+    LoadPicture(FPicturePath);
+    UpDown[10]->setValue(-1);
+}
+
+void TForm1::TakeInPicture(const std::string& How)
+{
     if (TGraphic* Graphic = KelvoImage1.Picture().Graphic()) {
         DeleteScratchCopy();
-        FPictureName = PastedPictureName(*Graphic);
+        FPictureName = TakenPictureName(*Graphic, How);
         SwitchToPhysicalMeasure(Graphic);
         FSizeText.clear();
         const int Zoom = ZoomForPictureSize(Graphic->Width(), Graphic->Height());

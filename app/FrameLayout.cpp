@@ -81,9 +81,13 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), FBaseBitmap(std::make_uni
     Form2 = std::make_unique<TForm2>(Parameter1, this);
     Form2->OnDrawRequest = [this] { RunHandler(&TForm1::UpdateHistogram); };
     Form2->OnOpenChanged = [this](bool Open) { H1->setChecked(Open); };
+    FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    FormDestroy();
+}
 
 void TForm1::CreateControls()
 {

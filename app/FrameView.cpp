@@ -208,5 +208,13 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
         RunHandler([this, Pressed, At] { KelvoImage1MouseDown(Pressed, At.x(), At.y()); });
         return true;
     }
+    if (Watched == ImageView.get() && Event->type() == QEvent::MouseMove) {
+        const auto* Mouse = static_cast<QMouseEvent*>(Event);
+        const Qt::MouseButtons Buttons = Mouse->buttons();
+        const Qt::KeyboardModifiers Modifiers = Mouse->modifiers();
+        const QPoint At = Mouse->position().toPoint();
+        RunHandler([this, Buttons, Modifiers, At] { KelvoImage1MouseMove(Buttons, Modifiers, At.x(), At.y()); });
+        return true;
+    }
     return QMainWindow::eventFilter(Watched, Event);
 }
