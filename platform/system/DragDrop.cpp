@@ -186,7 +186,8 @@ HRESULT OleInitialize(void*)
 
 void OleUninitialize()
 {
-    if (OleStarts() > 0 && --OleStarts() == 0) RemoveDragTemporaryFiles();
+    // The private folder of the drags' temporary files goes with the program's other statics.
+    if (OleStarts() > 0) --OleStarts();
 }
 
 void ReleaseStgMedium(STGMEDIUM* Medium)
