@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QSlider>
 #include <filesystem>
 
 namespace {
@@ -44,6 +45,8 @@ void BM_DragStartOfTwelveMegapixels(benchmark::State& State)
 {
     TForm1& Form = BenchWindow();
     Form.LoadPicture(BenchPngFile());
+    // At 100 % the whole picture is dragged.
+    Form.findChild<QSlider*>(QStringLiteral("TrackBar1"))->setValue(100);
     auto* View = Form.findChild<QWidget*>(QStringLiteral("KelvoImage1"));
     // The toolkit's loop makes the drag data and shows the drag; here the drag ends as soon as it is shown.
     SetDragLoop([](IDataObject* Data, IDropSource*, DWORD, DWORD*) {
@@ -75,6 +78,8 @@ void BM_DropTwelveMegapixelPng(benchmark::State& State)
 {
     TForm1& Form = BenchWindow();
     auto* Box = Form.findChild<QScrollArea*>(QStringLiteral("ScrollBox1"));
+    // The window is never shown, so its layout never gave the picture area a size.
+    Box->resize(400, 300);
     const std::vector<std::uint8_t> Bytes = ReadWholeFile(BenchPngFile());
     QMimeData Data;
     Data.setData("image/png", QByteArray(reinterpret_cast<const char*>(Bytes.data()), qsizetype(Bytes.size())));

@@ -25,7 +25,8 @@ const FORMATETC Pair6 = PairOf(CF_METAFILEPICT, TYMED_HGLOBAL);
 const FORMATETC Pair7 = PairOf(CF_ENHMETAFILE, TYMED_HGLOBAL);
 const FORMATETC FilePair = PairOf(CF_HDROP, TYMED_HGLOBAL);
 
-// The work objects are emptied again whatever happens while a pair is taken.
+// The work objects are emptied again whatever happens while a pair is taken; the picture takes them
+// over rather than a copy, which a large picture would pay for.
 struct TEmptyAfter
 {
     TBitmap& Bitmap;
@@ -104,7 +105,7 @@ bool TDropPictureTarget::TakeBitmap(STGMEDIUM& Medium)
         if (const auto Entries = PaletteOfHandle(Palette.hBitmap)) FWorkBitmap.SetPalette(*Entries);
         ReleaseStgMedium(&Palette);
     }
-    FPicture.SetGraphic(&FWorkBitmap);
+    FPicture.SetGraphic(std::make_unique<TBitmap>(std::move(FWorkBitmap)));
     return true;
 }
 
@@ -120,7 +121,7 @@ bool TDropPictureTarget::TakeDib(STGMEDIUM& Medium)
         throw;
     }
     GlobalUnlock(Medium.hGlobal);
-    FPicture.SetGraphic(&FWorkBitmap);
+    FPicture.SetGraphic(std::make_unique<TBitmap>(std::move(FWorkBitmap)));
     return true;
 }
 
@@ -129,14 +130,14 @@ bool TDropPictureTarget::TakePalette(STGMEDIUM& Medium)
     const auto Entries = PaletteOfHandle(Medium.hBitmap);
     if (!Entries) return false;
     FWorkBitmap.SetPalette(*Entries);
-    FPicture.SetGraphic(&FWorkBitmap);
+    FPicture.SetGraphic(std::make_unique<TBitmap>(std::move(FWorkBitmap)));
     return true;
 }
 
 bool TDropPictureTarget::TakeEnhMetafile(STGMEDIUM& Medium)
 {
     if (!LoadEnhMetafileHandle(Medium.hEnhMetaFile, FWorkMetafile)) return false;
-    FPicture.SetGraphic(&FWorkMetafile);
+    FPicture.SetGraphic(std::make_unique<TMetafile>(std::move(FWorkMetafile)));
     return true;
 }
 
@@ -157,7 +158,7 @@ bool TDropPictureTarget::TakeMetafilePict(STGMEDIUM& Medium)
         throw;
     }
     GlobalUnlock(Medium.hMetaFilePict);
-    FPicture.SetGraphic(&FWorkMetafile);
+    FPicture.SetGraphic(std::make_unique<TMetafile>(std::move(FWorkMetafile)));
     return true;
 }
 

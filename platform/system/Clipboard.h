@@ -45,6 +45,8 @@ using HGLOBAL = TGlobalBlock*;
 HGLOBAL GlobalAlloc(std::size_t Size);
 // A new block holding a copy of Size bytes at Bytes; nullptr for no bytes.
 HGLOBAL GlobalAllocCopy(const void* Bytes, std::size_t Size);
+// A new block holding Bytes, taken over without a copy; nullptr for no bytes.
+HGLOBAL GlobalAllocFrom(std::vector<std::uint8_t> Bytes);
 // The block's first byte, counting one more lock; nullptr for an unknown handle or an empty block.
 void* GlobalLock(HGLOBAL Block);
 // Counts one lock less; true while the block is still locked.

@@ -300,7 +300,7 @@ STGMEDIUM TMimeDataObject::Render(const TOffer& Offer) const
             const auto Jpeg = BytesOfMimeData(*FData, RegisterClipboardFormat("JFIF"));
             if (Jpeg) Dib = PackedDibOfImage(QImage::fromData(Jpeg->data(), int(Jpeg->size())));
         }
-        if (Dib) Medium.hGlobal = GlobalAllocCopy(Dib->data(), Dib->size());
+        if (Dib) Medium.hGlobal = GlobalAllocFrom(std::move(*Dib));
         break;
     }
     case CF_ENHMETAFILE:

@@ -68,10 +68,15 @@ HGLOBAL GlobalAlloc(std::size_t Size)
 
 HGLOBAL GlobalAllocCopy(const void* Bytes, std::size_t Size)
 {
-    if (Size == 0) return nullptr;
-    auto Block = std::make_unique<TGlobalBlock>();
     const auto* First = static_cast<const std::uint8_t*>(Bytes);
-    Block->Bytes.assign(First, First + Size);
+    return Size == 0 ? nullptr : GlobalAllocFrom(std::vector<std::uint8_t>(First, First + Size));
+}
+
+HGLOBAL GlobalAllocFrom(std::vector<std::uint8_t> Bytes)
+{
+    if (Bytes.empty()) return nullptr;
+    auto Block = std::make_unique<TGlobalBlock>();
+    Block->Bytes = std::move(Bytes);
     return Insert(std::move(Block));
 }
 
