@@ -83,7 +83,10 @@ HRESULT ToolkitDragLoop(IDataObject* DataObject, IDropSource* Source, DWORD OkEf
     QObject::connect(&Installer, &QTimer::timeout, &Decisions,
                      [&Decisions] { QCoreApplication::instance()->installEventFilter(&Decisions); });
     Installer.start(0);
-    const Qt::DropAction Action = Drag->exec(DropActionsOf(OkEffects), PreferredAction(OkEffects));
+    // Other programs are offered a copy only where copying is allowed: a file manager told to move would
+    // take the temporary file the drag names away.
+    const DWORD Offered = (OkEffects & DROPEFFECT_COPY) ? DROPEFFECT_COPY : OkEffects;
+    const Qt::DropAction Action = Drag->exec(DropActionsOf(Offered), PreferredAction(Offered));
     QObject::disconnect(Feedback);
     *Effect = EffectsOf(Action) & OkEffects;
     return *Effect == DROPEFFECT_NONE ? DRAGDROP_S_CANCEL : DRAGDROP_S_DROP;

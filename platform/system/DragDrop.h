@@ -5,7 +5,8 @@
 // and other programs through DragMimeData.h, rendered only when a target asks, also after the drag has
 // returned (targets in other programs fetch the data after the drop); the drop source is told the
 // target's effect as it changes (GiveFeedback) and decides at the release of the buttons and at Escape
-// (QueryContinueDrag). The image being dragged from an image list, if any, is the drag's pixmap.
+// (QueryContinueDrag). The image being dragged from an image list, if any, is the drag's pixmap. Where
+// copying is among the allowed effects the drag offers only a copy.
 //
 // RegisterDragDrop makes a widget a drop target: its drag events become IDropTarget calls with the
 // dragged data as a data object, points in screen coordinates and the keys as a key state; the effect

@@ -1,6 +1,7 @@
 // A drop target of the real-drag tests: a window titled "DropRecorder" that accepts every drop as a
 // copy and writes what it got into the folder named by its argument: for the N-th MIME type
-// N.type (the type's name) and N.data (its bytes), then "done" once all are written.
+// N.type (the type's name) and N.data (its bytes), "actions" (the drop actions offered, as a number), then
+// "done" once all are written.
 
 #include <QApplication>
 #include <QDir>
@@ -41,6 +42,7 @@ protected:
             WriteFile(Base + ".type", Types[Index].toUtf8());
             WriteFile(Base + ".data", Event->mimeData()->data(Types[Index]));
         }
+        WriteFile(QDir(FFolder).filePath("actions"), QByteArray::number(int(Event->possibleActions())));
         WriteFile(QDir(FFolder).filePath("done"), QByteArray::number(Types.size()));
         std::printf("dropped %d types\n", int(Types.size()));
         std::fflush(stdout);
