@@ -1,5 +1,6 @@
 // pixora-batch: the picture operations of Pixora on files (see cli/BatchCommand.h).
 #include "cli/BatchCommand.h"
+#include "platform/system/FileUtils.h"
 
 #include <QGuiApplication>
 
@@ -19,5 +20,6 @@ int main(int Count, char** Arguments)
         if (Type == QtCriticalMsg || Type == QtFatalMsg) std::cerr << Message.toStdString() << "\n";
     });
     QGuiApplication Application(Count, Arguments);
+    IgnoreWriteSignals();
     return RunBatch(Words, std::cout, std::cerr);
 }
