@@ -26,7 +26,7 @@ void TForm1::RunHandler(const std::function<void()>& Handler)
     try {
         Handler();
     } catch (const std::exception& Error) {
-        ShowErrorMessage(this, Error.what());
+        ShowErrorMessage(this, ErrorMessageOf(Error));
     }
 }
 

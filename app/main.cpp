@@ -6,6 +6,8 @@
 #include "app/Messages.h"
 #include "app/ToolkitTranslations.h"
 #include "platform/controls/Dialogs.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,29 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+
+namespace {
+
+// The application's default handler: an error that leaves an event handler of any window is shown in a
+// message box, and the program carries on with the state reached.
+class TApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* Receiver, QEvent* Event) override
+    {
+        try {
+            return QApplication::notify(Receiver, Event);
+        } catch (const std::exception& Error) {
+            ShowErrorMessage(activeWindow(), ErrorMessageOf(Error));
+            return false;
+        }
+    }
+};
+
+} // namespace
 
 int main(int Count, char** Arguments)
 {
@@ -24,7 +49,8 @@ int main(int Count, char** Arguments)
             return 0;
         }
     }
-    QApplication Application(Count, Arguments);
+    TApplication Application(Count, Arguments);
+    IgnoreWriteSignals();
     Application.setApplicationName(QStringLiteral("Pixora"));
     const TCommandLine Line = ParseCommandLine(QApplication::arguments().mid(1));
     if (!Line.Error.empty()) {

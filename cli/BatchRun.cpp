@@ -185,8 +185,9 @@ int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::
     } catch (const EBatchUsage& Error) {
         Errors << "pixora-batch: " << Error.Message() << " (see pixora-batch --help)\n";
         return 2;
-    } catch (const Exception& Error) {
-        Errors << Error.Message() << "\n";
+    } catch (const std::exception& Error) {
+        // A picture too large for the memory at hand ends here too.
+        Errors << ErrorMessageOf(Error) << "\n";
         return 1;
     }
 }

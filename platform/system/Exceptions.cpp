@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 std::string FormatMessage(const char* Format, ...)
@@ -24,3 +25,9 @@ EAssertionFailed::EAssertionFailed(const std::string& Unit, int Line)
     : Exception(FormatMessage(Messages::SAssertError, Messages::SAssertionFailed, Unit.c_str(), Line)), FUnit(Unit),
       FLine(Line)
 {}
+
+std::string ErrorMessageOf(const std::exception& Error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&Error) != nullptr) return Messages::SErrorNotEnoughMemory;
+    return Error.what();
+}

@@ -71,5 +71,9 @@ inline void Assert(bool Condition, const char* Unit, int Line)
     if (!Condition) throw EAssertionFailed(Unit, Line);
 }
 
+// The text the application's handler shows for Error: an Exception's message, the platform's text for a
+// lack of memory when an allocation failed, what() otherwise.
+std::string ErrorMessageOf(const std::exception& Error);
+
 // printf-style formatting of a message text.
 std::string FormatMessage(const char* Format, ...) __attribute__((format(printf, 1, 2)));

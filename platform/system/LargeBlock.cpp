@@ -75,6 +75,23 @@ public:
             if (Entry.Data != nullptr) munmap(Entry.Data, Entry.Length);
     }
 
+    // Unmaps every kept mapping; false when there was none.
+    bool ReleaseAll() noexcept
+    {
+        std::array<TEntry, KeptBlocks> Released{};
+        {
+            std::lock_guard Guard(FLock);
+            std::swap(Released, FEntries);
+        }
+        bool Any = false;
+        for (const TEntry& Entry : Released)
+            if (Entry.Data != nullptr) {
+                munmap(Entry.Data, Entry.Length);
+                Any = true;
+            }
+        return Any;
+    }
+
 private:
     struct TEntry
     {
@@ -101,7 +118,11 @@ TLargeBlock::TLargeBlock(std::size_t Size, bool Zeroed) : FSize(Size)
 {
     if (Size == 0) return;
     if (Size < HugePage) {
-        FData = static_cast<std::uint8_t*>(Zeroed ? std::calloc(Size, 1) : std::malloc(Size));
+        const auto Allocate = [&] {
+            return static_cast<std::uint8_t*>(Zeroed ? std::calloc(Size, 1) : std::malloc(Size));
+        };
+        FData = Allocate();
+        if (FData == nullptr && FreedBlocks.ReleaseAll()) FData = Allocate();
         if (FData == nullptr) throw std::bad_alloc();
         return;
     }
@@ -113,7 +134,11 @@ TLargeBlock::TLargeBlock(std::size_t Size, bool Zeroed) : FSize(Size)
         return;
     }
     // One huge page more than needed, then the ends trimmed off so that the block starts on a boundary.
-    void* Mapping = mmap(nullptr, Length + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const auto Map = [&] {
+        return mmap(nullptr, Length + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    };
+    void* Mapping = Map();
+    if (Mapping == MAP_FAILED && FreedBlocks.ReleaseAll()) Mapping = Map();
     if (Mapping == MAP_FAILED) throw std::bad_alloc();
     auto* Start = static_cast<std::uint8_t*>(Mapping);
     const auto Offset = std::size_t(-reinterpret_cast<std::uintptr_t>(Start) & (HugePage - 1));
@@ -185,4 +210,9 @@ void ReserveLargeAppend(std::vector<std::uint8_t>& Bytes, std::size_t Extra)
     madvise(reinterpret_cast<void*>(Begin), End - Begin, MADV_HUGEPAGE);
     if (Begin % HugePage == 0 && End - Begin >= HugePage)
         madvise(reinterpret_cast<void*>(Begin), HugePage, MADV_COLLAPSE);
+}
+
+void ReleaseKeptBlocks()
+{
+    FreedBlocks.ReleaseAll();
 }

@@ -4,7 +4,8 @@
 // mapped on 2 MiB boundaries, in whole 2 MiB pages, and advised to use huge pages where the kernel offers
 // them on request. Smaller blocks come from the heap. The last two large blocks freed (up to a total of
 // 256 MiB) stay mapped and serve the next large blocks, whose pages are then already present: pictures
-// are often freed and allocated again at the same size, as each edit replaces one.
+// are often freed and allocated again at the same size, as each edit replaces one. An allocation that
+// fails gives them back and is tried once more before it raises std::bad_alloc.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,9 @@ private:
     std::size_t FSize = 0;
     std::size_t FMapped = 0; // length of the mapping, 0 for a heap block
 };
+
+// Gives back the memory of the freed blocks kept for reuse.
+void ReleaseKeptBlocks();
 
 // Reserves room for Extra more bytes in Bytes before a large append, in whole huge pages advised as such
 // where the vector's new memory is mapped by the heap (an empty vector's large reservation is), so the
