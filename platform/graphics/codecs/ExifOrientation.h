@@ -13,10 +13,22 @@ int ReadExifOrientation(std::span<const std::uint8_t> Payload);
 // The same for a bare TIFF structure (byte order mark, 42, first directory), as WebP's EXIF chunk holds.
 int ReadTiffOrientation(std::span<const std::uint8_t> Tiff);
 
-// Orientations 5..8 exchange width and height.
+// How orientation 1..8 shows the stored picture upright, as three independent steps. Stored pixel
+// (SX, SY) of a W x H picture is shown at X = (MirrorsRows ? W - 1 - SX : SX) and
+// Y = (FlipsColumns ? H - 1 - SY : SY), X and Y then exchanged when SwapsSides: 2 mirrors left-right,
+// 3 turns by 180 degrees, 4 mirrors top-bottom, 5 transposes, 6 turns clockwise by 90 degrees,
+// 7 transposes across the other diagonal, 8 turns anticlockwise by 90 degrees.
 constexpr bool SwapsSides(int Orientation)
 {
     return Orientation >= 5 && Orientation <= 8;
+}
+constexpr bool MirrorsRows(int Orientation)
+{
+    return Orientation == 2 || Orientation == 3 || Orientation == 7 || Orientation == 8;
+}
+constexpr bool FlipsColumns(int Orientation)
+{
+    return Orientation == 3 || Orientation == 4 || Orientation == 6 || Orientation == 7;
 }
 
 // Target := Stored (24 or 32 bits a pixel, kept) shown upright: 2 mirrors left-right, 3 turns by 180 degrees,

@@ -2,13 +2,16 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/codecs/ExifOrientation.h"
+#include "platform/graphics/codecs/JpegCoefficientFile.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -29,6 +32,9 @@ constexpr std::uint64_t FreePixels = std::uint64_t(1) << 20;
 constexpr std::uint64_t PixelsPerByte = 1024;
 // Each scan of a progressive picture passes over every coefficient; hostile files carry thousands.
 constexpr int MaxScans = 500;
+// The coefficients of a picture of several scans stay in memory up to a fifth of the bitmap's bytes, or
+// this much for small pictures, and go to a temporary file beyond.
+constexpr std::uint64_t MinCoefficientMemory = std::uint64_t(16) << 20;
 
 struct TErrorManager
 {
@@ -68,6 +74,7 @@ void InstallErrorManager(TErrorManager& Error)
 
 struct TDecoder
 {
+    TJpegCoefficientFile Coefficients; // outlives Info
     jpeg_decompress_struct Info{};
     TErrorManager Error{};
     jpeg_progress_mgr Progress{};
@@ -149,18 +156,89 @@ void InvertedCmykRow(const std::uint8_t* In, std::uint8_t* Out, unsigned Width)
     }
 }
 
+// Puts the decoded rows of the stored picture where its orientation shows them, in the target bitmap
+// itself, so that no second copy of the picture is made: a row that stays a row is decoded straight into
+// its place and mirrored there; rows that become columns gather in a strip of a few rows, which is then
+// written across the target's rows. Its methods never fail, as libjpeg may jump out between them.
+class TOrientedRows
+{
+public:
+    TOrientedRows(TBitmap& Target, int Orientation, unsigned Width, unsigned Height)
+        : FWidth(Width), FHeight(Height), FMirror(MirrorsRows(Orientation)), FFlip(FlipsColumns(Orientation)),
+          FSwap(SwapsSides(Orientation))
+    {
+        Target.SetLayout(int(FSwap ? Height : Width), int(FSwap ? Width : Height), 24);
+        FTargetRows.resize(std::size_t(Target.Height()));
+        for (int Y = 0; Y < Target.Height(); ++Y) FTargetRows[std::size_t(Y)] = Target.ScanLine(Y);
+        if (FSwap) FStrip.resize(std::size_t(std::min(Height, StripRows)) * Width * 3);
+    }
+
+    // Where stored row Y is to be decoded, blue, green, red.
+    std::uint8_t* Row(unsigned Y)
+    {
+        if (FSwap) return FStrip.data() + std::size_t(Y - FStripStart) * FWidth * 3;
+        return FTargetRows[FFlip ? FHeight - 1 - Y : Y];
+    }
+
+    // Stored row Y holds its pixels.
+    void Decoded(unsigned Y)
+    {
+        if (FSwap) {
+            if (Y + 1 - FStripStart == StripRows) WriteStrip(StripRows);
+        } else if (FMirror) {
+            std::uint8_t* Row = FTargetRows[FFlip ? FHeight - 1 - Y : Y];
+            for (unsigned Left = 0, Right = FWidth - 1; Left < Right; ++Left, --Right)
+                std::swap_ranges(Row + Left * 3, Row + Left * 3 + 3, Row + Right * 3);
+        }
+    }
+
+    // Decoding has ended after Rows stored rows.
+    void Finish(unsigned Rows)
+    {
+        if (FSwap && Rows > FStripStart) WriteStrip(Rows - FStripStart);
+    }
+
+private:
+    // Stored rows are at most this many pixels apart in the target's rows; the strip is read column by
+    // column, each column written as one run of a target row.
+    static constexpr unsigned StripRows = 64;
+
+    void WriteStrip(unsigned Rows)
+    {
+        const std::size_t Stride = std::size_t(FWidth) * 3;
+        for (unsigned SX = 0; SX < FWidth; ++SX) {
+            std::uint8_t* Out = FTargetRows[FMirror ? FWidth - 1 - SX : SX];
+            const std::uint8_t* In = FStrip.data() + std::size_t(SX) * 3;
+            for (unsigned Index = 0; Index < Rows; ++Index, In += Stride) {
+                const unsigned SY = FStripStart + Index;
+                std::memcpy(Out + std::size_t(FFlip ? FHeight - 1 - SY : SY) * 3, In, 3);
+            }
+        }
+        FStripStart += Rows;
+    }
+
+    unsigned FWidth, FHeight;
+    bool FMirror, FFlip, FSwap;
+    std::vector<std::uint8_t*> FTargetRows; // top-down
+    std::vector<std::uint8_t> FStrip;       // stored rows FStripStart on, when they become columns
+    unsigned FStripStart = 0;
+};
+
 // Step: decodes every row into Rows (blue, green, red). With a converter, each row passes through
 // Scratch first.
-bool ReadPixelsStep(TDecoder& Decoder, std::uint8_t* const* Rows, std::uint8_t* Scratch, TRowConverter Convert)
+bool ReadPixelsStep(TDecoder& Decoder, TOrientedRows& Rows, std::uint8_t* Scratch, TRowConverter Convert)
 {
     if (setjmp(Decoder.Error.Jump)) return false;
     jpeg_start_decompress(&Decoder.Info);
     while (Decoder.Info.output_scanline < Decoder.Info.output_height) {
-        std::uint8_t* Target = Rows[Decoder.Info.output_scanline];
+        const unsigned Y = Decoder.Info.output_scanline;
+        std::uint8_t* Target = Rows.Row(Y);
         JSAMPROW Row = Convert ? Scratch : Target;
         if (jpeg_read_scanlines(&Decoder.Info, &Row, 1) != 1) break;
         if (Convert) Convert(Scratch, Target, Decoder.Info.output_width);
+        Rows.Decoded(Y);
     }
+    Rows.Finish(Decoder.Info.output_scanline);
     jpeg_finish_decompress(&Decoder.Info);
     return true;
 }
@@ -247,14 +325,12 @@ void DecodeJpeg(std::span<const std::uint8_t> Bytes, TBitmap& Target)
         break;
     }
 
-    TBitmap Stored;
-    TBitmap& Pixels = Orientation == 1 ? Target : Stored;
-    Pixels.SetLayout(int(Info.image_width), int(Info.image_height), 24);
-    std::vector<std::uint8_t*> Rows(Info.image_height);
-    for (unsigned Y = 0; Y < Info.image_height; ++Y) Rows[Y] = Pixels.ScanLine(int(Y));
+    TOrientedRows Rows(Target, Orientation, Info.image_width, Info.image_height);
+    const std::uint64_t BitmapBytes = std::uint64_t(Target.RowBytes()) * std::uint64_t(Target.Height());
+    if (WholeImageCoefficientBytes(Info) > std::max(BitmapBytes / 5, MinCoefficientMemory))
+        Decoder.Coefficients.Install(Info);
     std::vector<std::uint8_t> Scratch(Convert ? std::size_t(Info.image_width) * std::size_t(Components) : 0);
-    if (!ReadPixelsStep(Decoder, Rows.data(), Scratch.data(), Convert)) RaiseJpegError(Decoder.Error.Public.msg_code);
-    if (Orientation != 1) OrientBitmap(Stored, Orientation, Target);
+    if (!ReadPixelsStep(Decoder, Rows, Scratch.data(), Convert)) RaiseJpegError(Decoder.Error.Public.msg_code);
 }
 
 void EncodeJpeg(const TBitmap& Source, int Quality, std::vector<std::uint8_t>& Bytes)
