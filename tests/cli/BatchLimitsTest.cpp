@@ -7,6 +7,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "tests/support/MemoryLimit.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/TestJpegs.h"
 #include "tests/support/TestPictures.h"
 
@@ -22,41 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-class BatchLimits : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("pixora-batch-limits-" + std::to_string(getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(FFolder);
-    }
-    void TearDown() override { std::filesystem::remove_all(FFolder); }
-
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
-
-    std::vector<std::string> FolderEntries() const
-    {
-        std::vector<std::string> Names;
-        for (const auto& Entry : std::filesystem::directory_iterator(FFolder))
-            Names.push_back(Entry.path().filename().string());
-        std::sort(Names.begin(), Names.end());
-        return Names;
-    }
-
-    std::filesystem::path FFolder;
-};
-
-std::string TextOf(const std::string& File)
-{
-    std::ifstream Stream(File, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(Stream), {});
-}
-
-} // namespace
+using BatchLimits = TFolderTest;
 
 // 6000 x 4000 pixels claimed by a 30 KB file need a 72 MB bitmap; with room for 16 MB only, the failed
 // allocation is the command's failure.
@@ -118,6 +85,6 @@ TEST_F(BatchLimits, AWriteBeyondTheFileSizeLimitIsReported)
     EXPECT_EQ(WEXITSTATUS(Status), 1);
     EXPECT_NE(Errors.find(FormatMessage(Messages::SFCreateError, PathOf("out.bmp").c_str())), std::string::npos)
         << Errors;
-    EXPECT_EQ(TextOf(PathOf("out.bmp")), "previous");
+    EXPECT_EQ(TextOf("out.bmp"), "previous");
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"in.bmp", "out.bmp"}));
 }

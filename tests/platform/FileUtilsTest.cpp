@@ -3,6 +3,7 @@
 #include "platform/system/FileUtils.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,39 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
+using FileUtils = TFolderTest;
+
 namespace {
-
-class FileUtils : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("pixora-files-test-" + std::to_string(getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(FFolder);
-    }
-    void TearDown() override { std::filesystem::remove_all(FFolder); }
-
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
-
-    std::string TextOf(const std::string& Name) const
-    {
-        std::ifstream Stream(PathOf(Name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(Stream), {});
-    }
-
-    std::vector<std::string> FolderEntries() const
-    {
-        std::vector<std::string> Names;
-        for (const auto& Entry : std::filesystem::directory_iterator(FFolder))
-            Names.push_back(Entry.path().filename().string());
-        std::sort(Names.begin(), Names.end());
-        return Names;
-    }
-
-    std::filesystem::path FFolder;
-};
 
 std::span<const std::uint8_t> BytesOf(const std::string& Text)
 {

@@ -11,6 +11,7 @@
 #include "platform/graphics/WebPImage.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -26,36 +27,13 @@
 
 namespace {
 
-class PictureFile : public ::testing::Test
+class PictureFile : public TFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("pixora-picture-test-" + std::to_string(getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(FFolder);
-    }
-    void TearDown() override { std::filesystem::remove_all(FFolder); }
-
-    std::string PathOf(const std::string& Name) const { return (FFolder / Name).string(); }
-
     void WriteText(const std::string& Name, const std::string& Text) const
     {
         std::ofstream(PathOf(Name), std::ios::binary) << Text;
     }
-
-    // The files of the folder, to see that a failed save leaves no temporary file behind.
-    std::vector<std::string> FolderEntries() const
-    {
-        std::vector<std::string> Names;
-        for (const auto& Entry : std::filesystem::directory_iterator(FFolder))
-            Names.push_back(Entry.path().filename().string());
-        std::sort(Names.begin(), Names.end());
-        return Names;
-    }
-
-    std::filesystem::path FFolder;
 };
 
 template <class TException> std::string MessageOf(const std::function<void()>& Action)
