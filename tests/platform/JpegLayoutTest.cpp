@@ -1,7 +1,6 @@
 // The JPEG codec on every layout it reads (baseline and progressive, 4:2:0, 4:4:4 and grey, each EXIF
-// orientation) against libjpeg's plain decoding turned by a reference written from the orientation's
-// definition, and within its memory budget: the decoded bitmap and a fifth more, whatever the
-// orientation and however many scans the picture has.
+// orientation) against libjpeg's plain decoding turned pixel by pixel, and within its memory budget:
+// the decoded bitmap and a fifth more, whatever the orientation and however many scans the picture has.
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/codecs/ExifOrientation.h"
 #include "platform/graphics/codecs/JpegCodec.h"
