@@ -25,6 +25,17 @@
 
 using BatchLimits = TFolderTest;
 
+namespace {
+
+// The tool as the build tree holds it: its cli folder beside the tests' folder.
+std::string BatchExecutable()
+{
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "cli" / "pixora-batch")
+        .string();
+}
+
+} // namespace
+
 // 6000 x 4000 pixels claimed by a 30 KB file need a 72 MB bitmap; with room for 16 MB only, the failed
 // allocation is the command's failure.
 TEST_F(BatchLimits, APictureLargerThanTheMemoryLeftFailsWithTheOutOfMemoryMessage)
