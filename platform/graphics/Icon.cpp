@@ -40,9 +40,3 @@ void TIcon::SaveToStream(std::vector<std::uint8_t>& Bytes) const
 {
     Bytes.insert(Bytes.end(), FData.begin(), FData.end());
 }
-
-bool TIcon::AssignTo(TBitmap& Target) const
-{
-    Target = FImage;
-    return true;
-}

@@ -19,16 +19,15 @@ public:
     bool Empty() const override { return FImage.Empty(); }
 
     std::unique_ptr<TGraphic> Clone() const override;
-    // Blends the best entry over the canvas through its alpha.
+    // Blends the best entry over the canvas through its alpha, as the desktop draws icons. A bitmap
+    // assigned an icon is drawn on in the same way: the entry's alpha never becomes a bitmap's pixels.
     void Draw(TCanvas& Canvas, const TRect& Rect) const override;
     // Damaged files raise "アイコンイメージが不正です", the icon left as it was.
     void LoadFromStream(std::span<const std::uint8_t> Bytes) override;
     // Appends the file's bytes as they were loaded.
     void SaveToStream(std::vector<std::uint8_t>& Bytes) const override;
     std::string DefaultExtension() const override { return "ico"; }
-    // Target := the best entry, 32 bits with straight alpha.
-    bool AssignTo(TBitmap& Target) const override;
-
+    // The best entry, 32 bits with straight alpha.
     const TBitmap& Bitmap() const { return FImage; }
 
 private:

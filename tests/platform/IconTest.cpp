@@ -6,8 +6,11 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -244,9 +247,11 @@ TEST(Icon, DrawsThroughItsMaskAndSavesTheBytesItLoaded)
     std::vector<std::uint8_t> Saved;
     Icon.Clone()->SaveToStream(Saved);
     EXPECT_EQ(Saved, File);
+    // A bitmap made from it shows the same: the transparent pixel white.
     TBitmap Assigned;
     Assigned.Assign(Icon);
-    EXPECT_EQ(Pixel(Assigned, 2, 0)[3], 0);
+    ASSERT_EQ(Assigned.BitCount(), 24);
+    EXPECT_EQ(Assigned.ScanLine(0)[6] + Assigned.ScanLine(0)[7] + Assigned.ScanLine(0)[8], 3 * 255);
 }
 
 TEST(Icon, LoadsByItsExtension)
@@ -260,4 +265,93 @@ TEST(Icon, LoadsByItsExtension)
     std::filesystem::remove(Path);
     EXPECT_NE(dynamic_cast<TIcon*>(Picture.Graphic()), nullptr);
     EXPECT_EQ(Picture.Width(), 3);
+}
+
+namespace {
+
+// 256 x 256 pixels with soft edges, as straight-alpha ARGB: a white ring 4 pixels wide at alpha 32, a red
+// ring inside it at alpha 128, green within, and a transparent black hole in the middle.
+QImage SoftEdgedPicture()
+{
+    QImage Picture(256, 256, QImage::Format_ARGB32);
+    for (int Y = 0; Y < 256; ++Y)
+        for (int X = 0; X < 256; ++X) {
+            const int Border = std::min({X, Y, 255 - X, 255 - Y});
+            const bool Hole = std::abs(X - 128) < 20 && std::abs(Y - 128) < 20;
+            Picture.setPixel(X, Y,
+                             Border < 4    ? qRgba(255, 255, 255, 32)
+                             : Border < 12 ? qRgba(255, 0, 0, 128)
+                             : Hole        ? qRgba(0, 0, 0, 0)
+                                           : qRgba(30, 160, 90, 255));
+        }
+    return Picture;
+}
+
+TBytes PngEntry(const QImage& Picture)
+{
+    QByteArray Encoded;
+    QBuffer Buffer(&Encoded);
+    Buffer.open(QIODevice::WriteOnly);
+    Picture.save(&Buffer, "PNG");
+    return TBytes(Encoded.begin(), Encoded.end());
+}
+
+// A 32-bit DIB entry of the picture: blue, green, red, alpha, bottom-up, and an AND mask of zeros.
+TBytes ThirtyTwoBitEntry(const QImage& Picture)
+{
+    TBytes Entry = InfoHeader(Picture.width(), Picture.height(), 32);
+    for (int Y = Picture.height() - 1; Y >= 0; --Y)
+        for (int X = 0; X < Picture.width(); ++X) {
+            const QRgb Colour = Picture.pixel(X, Y);
+            for (const int Channel : {qBlue(Colour), qGreen(Colour), qRed(Colour), qAlpha(Colour)})
+                Entry.push_back(std::uint8_t(Channel));
+        }
+    Entry.insert(Entry.end(), BytesPerScanLine(Picture.width(), 1) * std::size_t(Picture.height()), 0);
+    return Entry;
+}
+
+// The pixels of a 24-bit Target that differ by more than one level from Picture composited by hand over
+// a background of Blue, Green, Red.
+int DifferFromComposite(const TBitmap& Target, const QImage& Picture, std::array<int, 3> Background)
+{
+    int Differing = 0;
+    for (int Y = 0; Y < Picture.height(); ++Y)
+        for (int X = 0; X < Picture.width(); ++X) {
+            const QRgb Colour = Picture.pixel(X, Y);
+            const int Alpha = qAlpha(Colour);
+            const int Source[3] = {qBlue(Colour), qGreen(Colour), qRed(Colour)};
+            const std::uint8_t* Pixel = Target.ScanLine(Y) + X * 3;
+            for (int Channel = 0; Channel < 3; ++Channel) {
+                const double Expected =
+                    (Source[Channel] * Alpha + Background[std::size_t(Channel)] * (255 - Alpha)) / 255.0;
+                if (std::abs(Pixel[Channel] - Expected) > 1.0) {
+                    ++Differing;
+                    break;
+                }
+            }
+        }
+    return Differing;
+}
+
+} // namespace
+
+TEST(Icon, PngAndThirtyTwoBitEntriesBlendTheirSoftEdgesOverWhatLiesBeneath)
+{
+    const QImage Picture = SoftEdgedPicture();
+    for (const TBytes& Entry : {PngEntry(Picture), ThirtyTwoBitEntry(Picture)}) {
+        TIcon Icon;
+        Icon.LoadFromStream(IconFile({Entry}));
+        // Drawn onto a coloured bitmap.
+        TBitmap Target;
+        Target.SetLayout(256, 256, 24);
+        Target.Canvas().Brush = TBrush{RGB(150, 110, 70), bsSolid};
+        Target.Canvas().FillRect(Rect(0, 0, 256, 256));
+        Target.Canvas().Draw(0, 0, Icon);
+        EXPECT_EQ(DifferFromComposite(Target, Picture, {70, 110, 150}), 0) << Entry.size();
+        // Made into a bitmap, as the graphic-type box does: drawn onto a new white bitmap, opaque.
+        TBitmap Assigned;
+        Assigned.Assign(Icon);
+        ASSERT_EQ(Assigned.BitCount(), 24) << Entry.size();
+        EXPECT_EQ(DifferFromComposite(Assigned, Picture, {255, 255, 255}), 0) << Entry.size();
+    }
 }
