@@ -10,6 +10,7 @@
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/MetafileCanvas.h"
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/ProgramFolders.h"
 
@@ -35,6 +36,18 @@ void WriteGraphic(const TGraphic& Graphic, const std::string& FileName)
     std::vector<std::uint8_t> Bytes;
     Graphic.SaveToStream(Bytes);
     WriteWholeFile(FileName, Bytes);
+}
+
+// The file the picture was opened from, for what a JPEG file saved from it carries over; empty when
+// there is none or it cannot be read any more.
+TLargeBlock OpenedFileBytes(const std::string& Path)
+{
+    if (Path.empty()) return {};
+    try {
+        return ReadLargeFile(Path);
+    } catch (const Exception&) {
+        return {};
+    }
 }
 
 std::string LowerCase(std::string Text)
@@ -188,6 +201,7 @@ void TForm1::Save1Click()
             } else if (Extension == ".jpg" || Extension == ".jpeg") {
                 TJPEGImage Jpeg;
                 Jpeg.Assign(*DisplayedBitmap());
+                Jpeg.CarryExifFrom(OpenedFileBytes(FPicturePath).Bytes());
                 WriteGraphic(Jpeg, File);
             } else if (Extension == ".png" || Extension == ".webp" || Extension == ".tif" || Extension == ".tiff") {
                 const auto Made = TPicture::MakeGraphicFor(Extension.substr(1));

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/codecs/ExifBlock.h"
 #include "platform/graphics/codecs/JpegCodec.h"
 
 TJPEGImage::TJPEGImage(const TJPEGImage& Source)
@@ -79,4 +80,12 @@ const TBitmap& TJPEGImage::Bitmap() const
         FBitmap = std::move(Decoded);
     }
     return *FBitmap;
+}
+
+void TJPEGImage::CarryExifFrom(std::span<const std::uint8_t> OpenedFile)
+{
+    const auto Block = ExifForSavedPicture(FindExifBlock(OpenedFile), FWidth, FHeight);
+    if (Block.empty()) return;
+    InsertExifBlock(FData, Block);
+    Changed();
 }

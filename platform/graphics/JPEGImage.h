@@ -41,6 +41,9 @@ public:
         Assign(Source);
         return true;
     }
+    // Gives this picture's file the EXIF block of OpenedFile (the bytes of the JPEG file the picture was
+    // opened from), with orientation 1 and this picture's size; nothing when OpenedFile holds none.
+    void CarryExifFrom(std::span<const std::uint8_t> OpenedFile);
     // The decoded picture, upright, at 24 bits a pixel; decoded on the first call. Raises
     // "JPEG エラー #%d" when the data turn out damaged; an empty picture gives an empty bitmap.
     const TBitmap& Bitmap() const;

@@ -1,16 +1,20 @@
 #include "tests/app/FrameTestSupport.h"
 
 #include "app/FrameRules.h"
+#include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/FileUtils.h"
+#include "tests/support/ExifSample.h"
 #include "tests/support/TestPictures.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QSlider>
 #include <QWheelEvent>
 #include <cctype>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -184,4 +188,34 @@ TEST(FrameReload, ReadsTheOpenedFileAgain)
     EXPECT_TRUE(SamePixels(Fixture.PictureBitmap(), Original));
     EXPECT_EQ(Fixture.Control<QSlider>("TrackBar1").value(), 100);
     EXPECT_EQ(Fixture.Form().KelvoImage1.Width(), 40);
+}
+
+TEST(FrameSave, AJpegFileSavedFromAPhotographKeepsItsExifUprightAtTheSavedSize)
+{
+    TFrameFixture Fixture;
+    // A photograph stored 40 × 30 and turned by its orientation 6 to be shown 30 × 40.
+    TJPEGImage Stored;
+    Stored.Assign(MakeGradient(40, 30));
+    std::vector<std::uint8_t> Encoded;
+    Stored.SaveToStream(Encoded);
+    const TExifSample Camera = MakeExifSample(false, 6, 40, 30);
+    const auto Photo = WithApp1(Encoded, Camera.Payload);
+    std::ofstream(Fixture.Folder() / "photo.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(Photo.data()), std::streamsize(Photo.size()));
+    Fixture.Open(Fixture.Folder() / "photo.jpg");
+    Fixture.Slide("TrackBar1", 50);
+    Fixture.Press("Button6"); // Blur: the picture becomes a bitmap, no longer the file's JPEG data
+    Fixture.Save(Fixture.Folder() / "saved.jpg");
+    const auto Saved = ReadFileBytes(Fixture.Folder() / "saved.jpg");
+    TExifSample Expected = MakeExifSample(false, 1, 15, 20);
+    EXPECT_EQ(App1ExifOf(Saved), Expected.Payload);
+    QImageReader Reader(QString::fromStdString((Fixture.Folder() / "saved.jpg").string()));
+    EXPECT_EQ(Reader.transformation(), QImageIOHandler::TransformationNone);
+    EXPECT_EQ(Reader.size(), QSize(15, 20));
+    // A picture from a file without EXIF saves without it.
+    WriteBitmapFile(MakeGradient(20, 10), Fixture.Folder() / "plain.bmp");
+    Fixture.Open(Fixture.Folder() / "plain.bmp");
+    Fixture.Save(Fixture.Folder() / "plain.jpg");
+    EXPECT_TRUE(App1ExifOf(ReadFileBytes(Fixture.Folder() / "plain.jpg")).empty());
+    EXPECT_TRUE(Fixture.Messages().empty());
 }

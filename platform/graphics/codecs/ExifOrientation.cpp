@@ -1,6 +1,7 @@
 #include "platform/graphics/codecs/ExifOrientation.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/codecs/TiffStructure.h"
 
 #include <cstring>
 #include <vector>
@@ -9,33 +10,6 @@ namespace {
 
 constexpr std::uint16_t OrientationTag = 0x0112;
 constexpr std::uint16_t ShortType = 3;
-
-// Reads integers of a TIFF structure in its byte order; every read is checked against the end.
-class TTiffReader
-{
-public:
-    TTiffReader(std::span<const std::uint8_t> Tiff, bool BigEndian) : FTiff(Tiff), FBigEndian(BigEndian) {}
-
-    bool Fits(std::size_t Offset, std::size_t Length) const
-    {
-        return Offset <= FTiff.size() && Length <= FTiff.size() - Offset;
-    }
-    std::uint16_t U16(std::size_t Offset) const
-    {
-        const std::uint8_t* P = FTiff.data() + Offset;
-        return FBigEndian ? std::uint16_t(P[0] << 8 | P[1]) : std::uint16_t(P[1] << 8 | P[0]);
-    }
-    std::uint32_t U32(std::size_t Offset) const
-    {
-        const std::uint32_t First = U16(Offset);
-        const std::uint32_t Second = U16(Offset + 2);
-        return FBigEndian ? First << 16 | Second : Second << 16 | First;
-    }
-
-private:
-    std::span<const std::uint8_t> FTiff;
-    bool FBigEndian;
-};
 
 } // namespace
 
