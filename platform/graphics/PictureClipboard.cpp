@@ -6,6 +6,7 @@
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/codecs/BmpCodec.h"
+#include "platform/graphics/codecs/PngCodec.h"
 #include "platform/system/ClipboardMime.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
@@ -60,20 +61,26 @@ std::vector<std::uint8_t> BytesOf(TClipboardFormat Format)
     return Bytes;
 }
 
-// The graphic of Format on the open clipboard, or nullptr when Format is no picture format.
-std::unique_ptr<TGraphic> ReadFormat(TClipboardFormat Format)
+// The graphic of Bytes placed under Format, or nullptr when Format is no picture format.
+std::unique_ptr<TGraphic> GraphicOfBytes(TClipboardFormat Format, std::span<const std::uint8_t> Bytes)
 {
     if (Format == CF_BITMAP || Format == CF_DIB) {
         auto Bitmap = std::make_unique<TBitmap>();
-        ReadPackedDib(BytesOf(Format), *Bitmap);
+        ReadPackedDib(Bytes, *Bitmap);
         return Bitmap;
     }
     std::unique_ptr<TGraphic> Graphic;
     if (Format == CF_ENHMETAFILE || Format == CF_METAFILEPICT) Graphic = std::make_unique<TMetafile>();
     for (const auto& [Bound, Factory] : BoundFormats())
         if (Bound == Format) Graphic = Factory();
-    if (Graphic) Graphic->LoadFromStream(BytesOf(Format));
+    if (Graphic) Graphic->LoadFromStream(Bytes);
     return Graphic;
+}
+
+// The graphic of Format on the open clipboard, or nullptr when Format is no picture format.
+std::unique_ptr<TGraphic> ReadFormat(TClipboardFormat Format)
+{
+    return GraphicOfBytes(Format, BytesOf(Format));
 }
 
 bool IsPictureFormat(TClipboardFormat Format)
@@ -122,10 +129,40 @@ void OpenOrRaise()
     if (!OpenClipboard()) throw Exception(Messages::SCannotOpenClipboard);
 }
 
+// The PNG file of a picture placed on the clipboard, as it shows when pasted here: a metafile measured
+// physically, anything but a bitmap drawn on white.
+std::vector<std::uint8_t> PngOfPlacedPicture(TClipboardFormat Format, std::span<const std::uint8_t> Bytes)
+{
+    std::vector<std::uint8_t> Png;
+    try {
+        const std::unique_ptr<TGraphic> Graphic = GraphicOfBytes(Format, Bytes);
+        if (!Graphic || Graphic->Empty()) return Png;
+        if (auto* Metafile = dynamic_cast<TMetafile*>(Graphic.get()); Metafile && Metafile->Inch() == 0)
+            Metafile->SetInch(1);
+        if (const auto* Bitmap = dynamic_cast<const TBitmap*>(Graphic.get())) {
+            WritePng(*Bitmap, Png);
+        } else {
+            TBitmap Drawn;
+            Drawn.Assign(*Graphic);
+            WritePng(Drawn, Png);
+        }
+    } catch (const Exception&) {
+        Png.clear(); // damaged data: no PNG rather than an error in another program's paste
+    }
+    return Png;
+}
+
+// Lets the clipboard draw placed pictures as PNG for other programs.
+void UsePngRenderer()
+{
+    SetClipboardPngRenderer({IsPictureFormat, PngOfPlacedPicture});
+}
+
 } // namespace
 
 void RegisterClipboardGraphic(TClipboardFormat Format, TPicture::TGraphicFactory Factory)
 {
+    UsePngRenderer();
     for (auto& Entry : BoundFormats())
         if (Entry.first == Format) {
             Entry.second = std::move(Factory);
@@ -159,6 +196,7 @@ bool PlaceGraphicOnClipboard(const TGraphic& Graphic)
 {
     if (dynamic_cast<const TIcon*>(&Graphic) != nullptr) throw EInvalidGraphic(Messages::SNoClipboardIcon);
     if (Graphic.Empty()) return false;
+    UsePngRenderer();
     for (const auto& [Format, Factory] : BoundFormats()) {
         const auto Sample = Factory();
         const TGraphic& SampleGraphic = *Sample;

@@ -6,6 +6,10 @@
 //   metafile  CF_ENHMETAFILE and CF_METAFILEPICT, its own kind first
 //   a class bound to a registered format (RegisterClipboardGraphic): the bytes of its file under it
 //   any other graphic but an icon: drawn into a bitmap and placed as one
+//
+// Other programs are offered every picture placed here as image/png as well, drawn by this layer's
+// PNG encoder when one of them asks: a bitmap as it is, a metafile or a bound class (a JPEG) as it
+// shows when pasted here.
 
 #include "platform/graphics/Picture.h"
 #include "platform/system/Clipboard.h"

@@ -11,7 +11,9 @@
 //
 // Data placed here is published to other programs as they expect it: bitmaps as image/png and
 // image/bmp, EMF as image/x-emf, WMF as image/x-wmf, "JFIF" as image/jpeg, the palette and other
-// registered names as application/x-pixora-NAME (application/x-pixora-palette for CF_PALETTE).
+// registered names as application/x-pixora-NAME (application/x-pixora-palette for CF_PALETTE). A picture
+// placed without a bitmap (a JPEG, a metafile) is offered as image/png too, after its own types, drawn
+// by the PNG renderer only when a program asks for it.
 // Data from other programs arrives under these formats: any image the toolkit decodes (PNG, GIF, BMP, ...)
 // as CF_BITMAP and CF_DIB, image/jpeg as "JFIF" (unless a lossless image type is listed before it, of
 // which the JPEG is only a recompression), image/x-emf and image/x-wmf as metafiles, and files copied in
@@ -22,6 +24,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -81,3 +85,16 @@ bool IsClipboardFormatAvailable(TClipboardFormat Format);
 std::vector<TClipboardFormat> ClipboardFormats();
 // The local files (UTF-8 paths) a file manager copied, in order; empty when the clipboard holds none.
 std::vector<std::string> ClipboardFileNames();
+
+// Draws the picture of data placed under a format as a PNG file, for programs that read no other
+// picture type; the picture layer provides it.
+struct TClipboardPngRenderer
+{
+    // Whether data under the format holds a picture Render draws.
+    std::function<bool(TClipboardFormat Format)> Draws;
+    // The PNG file of the picture in Bytes; empty when they cannot be drawn.
+    std::function<std::vector<std::uint8_t>(TClipboardFormat Format, std::span<const std::uint8_t> Bytes)> Render;
+};
+// Data published from now on offers image/png through Renderer; an empty renderer offers it for
+// bitmaps only.
+void SetClipboardPngRenderer(TClipboardPngRenderer Renderer);

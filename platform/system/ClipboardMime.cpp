@@ -124,6 +124,12 @@ std::optional<std::vector<std::uint8_t>> BitmapOfMimeType(const QMimeData& Data,
     return PackedDibOfImage(QImage::fromData(Bytes));
 }
 
+TClipboardPngRenderer& PngRenderer()
+{
+    static TClipboardPngRenderer Renderer;
+    return Renderer;
+}
+
 QByteArray BytesOfBlock(HGLOBAL Block)
 {
     const TGlobalBlock* Found = FindGlobalBlock(Block);
@@ -131,9 +137,22 @@ QByteArray BytesOfBlock(HGLOBAL Block)
     return QByteArray(reinterpret_cast<const char*>(Found->Bytes.data()), qsizetype(Found->Bytes.size()));
 }
 
+// The BMP file of a packed DIB.
+QByteArray BmpFileOf(const QByteArray& Dib)
+{
+    const auto* First = reinterpret_cast<const std::uint8_t*>(Dib.constData());
+    const std::vector<std::uint8_t> File = BmpFileOfPackedDib(std::span(First, std::size_t(Dib.size())));
+    return QByteArray(reinterpret_cast<const char*>(File.data()), qsizetype(File.size()));
+}
+
 } // namespace
 
-TClipboardMimeData::TClipboardMimeData(TEntries Entries) : FEntries(std::move(Entries))
+void SetClipboardPngRenderer(TClipboardPngRenderer Renderer)
+{
+    PngRenderer() = std::move(Renderer);
+}
+
+TClipboardMimeData::TClipboardMimeData(TEntries Entries) : FEntries(std::move(Entries)), FRenderer(PngRenderer())
 {}
 
 TClipboardMimeData::~TClipboardMimeData()
@@ -154,6 +173,7 @@ QStringList TClipboardMimeData::formats() const
     for (const auto& Entry : FEntries)
         for (const QString& Type : MimeTypesOf(Entry.first))
             if (!Types.contains(Type)) Types.append(Type);
+    if (!Types.contains(PngType) && FindDrawable()) Types.append(PngType);
     return Types;
 }
 
@@ -162,26 +182,47 @@ bool TClipboardMimeData::hasFormat(const QString& MimeType) const
     return formats().contains(MimeType);
 }
 
+const TClipboardMimeData::TEntries::value_type* TClipboardMimeData::FindDrawable() const
+{
+    for (const auto& Entry : FEntries)
+        if (IsBitmapFormat(Entry.first) || (FRenderer.Draws && FRenderer.Draws(Entry.first))) return &Entry;
+    return nullptr;
+}
+
 QVariant TClipboardMimeData::retrieveData(const QString& MimeType, QMetaType) const
 {
+    // PNG costs a compression of the whole picture, so it is made only when a reader asks.
+    if (MimeType == PngType) {
+        const auto* Drawable = FindDrawable();
+        if (Drawable == nullptr) return {};
+        if (!FPng) FPng = PngOf(*Drawable);
+        return *FPng;
+    }
     for (const auto& [Format, Block] : FEntries) {
         if (!MimeTypesOf(Format).contains(MimeType)) continue;
         const QByteArray Bytes = BytesOfBlock(Block);
         if (!IsBitmapFormat(Format)) return Bytes;
-        const auto* First = reinterpret_cast<const std::uint8_t*>(Bytes.constData());
-        const std::vector<std::uint8_t> File = BmpFileOfPackedDib(std::span(First, std::size_t(Bytes.size())));
-        const QByteArray BmpFile(reinterpret_cast<const char*>(File.data()), qsizetype(File.size()));
-        if (MimeType == BmpType) return BmpFile;
-        // PNG costs a compression of the whole picture, so it is made only when a reader asks.
-        if (!FPng) {
-            FPng.emplace();
-            QBuffer Buffer(&*FPng);
-            Buffer.open(QIODevice::WriteOnly);
-            QImage::fromData(BmpFile, "BMP").save(&Buffer, "PNG");
-        }
-        return *FPng;
+        return BmpFileOf(Bytes);
     }
     return {};
+}
+
+QByteArray TClipboardMimeData::PngOf(const TEntries::value_type& Entry) const
+{
+    const QByteArray Bytes = BytesOfBlock(Entry.second);
+    QByteArray Png;
+    if (FRenderer.Draws && FRenderer.Draws(Entry.first)) {
+        const auto* First = reinterpret_cast<const std::uint8_t*>(Bytes.constData());
+        const std::vector<std::uint8_t> File =
+            FRenderer.Render(Entry.first, std::span(First, std::size_t(Bytes.size())));
+        Png = QByteArray(reinterpret_cast<const char*>(File.data()), qsizetype(File.size()));
+    } else {
+        // A bitmap without a renderer: the toolkit's encoder.
+        QBuffer Buffer(&Png);
+        Buffer.open(QIODevice::WriteOnly);
+        QImage::fromData(BmpFileOf(Bytes), "BMP").save(&Buffer, "PNG");
+    }
+    return Png;
 }
 
 std::vector<TClipboardFormat> FormatsOfMimeData(const QMimeData& Data)

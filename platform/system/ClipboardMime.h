@@ -1,6 +1,7 @@
 #pragma once
 // How clipboard formats meet the MIME types of the desktop's clipboard: the data this program publishes
-// (a QMimeData rendering PNG only when a reader asks for it) and the formats read from other programs'
+// (a QMimeData rendering PNG only when a reader asks for it, of a bitmap or, through the PNG renderer,
+// of another picture) and the formats read from other programs'
 // data.
 
 #include "platform/system/Clipboard.h"
@@ -34,7 +35,13 @@ protected:
     QVariant retrieveData(const QString& MimeType, QMetaType Type) const override;
 
 private:
+    // The first entry drawn as PNG: a bitmap, or a picture the renderer draws; nullptr when none is.
+    const TEntries::value_type* FindDrawable() const;
+    QByteArray PngOf(const TEntries::value_type& Entry) const;
+
     TEntries FEntries;
+    // The renderer when the data were published, which draws them whatever is set later.
+    TClipboardPngRenderer FRenderer;
     mutable std::optional<QByteArray> FPng;
 };
 

@@ -1,6 +1,8 @@
 #include "tests/app/FrameTestSupport.h"
 
 #include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/PictureClipboard.h"
 #include "platform/system/Clipboard.h"
 #include "platform/system/FileUtils.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QMimeData>
 #include <QSlider>
 #include <QSpinBox>
@@ -156,4 +159,79 @@ TEST(FrameCopy, ABitmapAtAnotherZoomIsCopiedAtTheDisplayedSize)
     ASSERT_NE(Copied, nullptr);
     EXPECT_EQ(Copied->Width(), 120);
     EXPECT_EQ(Copied->Height(), 90);
+}
+
+namespace {
+
+// The image/png data the clipboard offers other programs, decoded by the toolkit.
+QImage PublishedPng()
+{
+    const QMimeData* Published = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(Published->formats().contains("image/png")) << Published->formats().join(", ").toStdString();
+    return QImage::fromData(Published->data("image/png"), "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+TEST(FrameCopy, AJpegIsOfferedAsPngTooShowingWhatTheJpegShows)
+{
+    TFrameFixture Fixture;
+    TJPEGImage Jpeg;
+    Jpeg.Assign(MakeGradient(64, 48));
+    std::vector<std::uint8_t> Bytes;
+    Jpeg.SaveToStream(Bytes);
+    WriteWholeFile((Fixture.Folder() / "photo.jpg").string(), Bytes);
+    Fixture.Open(Fixture.Folder() / "photo.jpg");
+    Fixture.Slide("TrackBar1", 50);
+    Fixture.Press("Copy1");
+    const QMimeData* Published = QApplication::clipboard()->mimeData();
+    EXPECT_EQ(Published->formats(), (QStringList{"image/jpeg", "image/png"}));
+    const QImage Png = PublishedPng();
+    const QImage FromJpeg =
+        QImage::fromData(Published->data("image/jpeg"), "JPEG").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(Png.size(), QSize(32, 24));
+    ASSERT_EQ(FromJpeg.size(), QSize(32, 24));
+    // The PNG holds the decoded JPEG data; two decoders may round a level apart.
+    for (int Y = 0; Y < 24; ++Y)
+        for (int X = 0; X < 32; ++X) {
+            const QRgb A = Png.pixel(X, Y);
+            const QRgb B = FromJpeg.pixel(X, Y);
+            ASSERT_LE(std::abs(qRed(A) - qRed(B)) + std::abs(qGreen(A) - qGreen(B)) + std::abs(qBlue(A) - qBlue(B)), 6)
+                << X << ", " << Y;
+        }
+    // This program still pastes the JPEG data.
+    EXPECT_EQ(GetClipboardFormatName(ClipboardFormats().front()), "JFIF");
+}
+
+TEST(FrameCopy, AMetafileIsOfferedAsPngTooAtTheDisplayedSize)
+{
+    TFrameFixture Fixture;
+    // Red on the left half, blue on the right.
+    TMetafile Metafile;
+    Metafile.SetWidth(80);
+    Metafile.SetHeight(60);
+    {
+        TMetafileCanvas Canvas(Metafile);
+        Canvas.Brush.Color = clRed;
+        Canvas.FillRect(Rect(0, 0, 40, 60));
+        Canvas.Brush.Color = clBlue;
+        Canvas.FillRect(Rect(40, 0, 80, 60));
+    }
+    std::vector<std::uint8_t> Bytes;
+    Metafile.SaveToStream(Bytes);
+    WriteWholeFile((Fixture.Folder() / "chart.emf").string(), Bytes);
+    Fixture.Open(Fixture.Folder() / "chart.emf");
+    for (const int Zoom : {100, 50}) {
+        Fixture.Slide("TrackBar1", Zoom);
+        Fixture.Press("Copy1");
+        EXPECT_EQ(QApplication::clipboard()->mimeData()->formats(),
+                  (QStringList{"image/x-emf", "image/x-wmf", "image/png"}));
+        const QImage Png = PublishedPng();
+        const int Width = Fixture.Form().KelvoImage1.Width();
+        const int Height = Fixture.Form().KelvoImage1.Height();
+        ASSERT_EQ(Png.size(), QSize(Width, Height)) << Zoom;
+        EXPECT_EQ(Png.pixel(Width / 4, Height / 2), qRgb(255, 0, 0)) << Zoom;
+        EXPECT_EQ(Png.pixel(Width * 3 / 4, Height / 2), qRgb(0, 0, 255)) << Zoom;
+    }
+    EXPECT_TRUE(Fixture.Messages().empty());
 }

@@ -101,6 +101,8 @@ protected:
     {
         EnsureApplication();
         QGuiApplication::clipboard()->clear();
+        // The picture layer's renderer, where an earlier test set it, would add PNG to every picture.
+        SetClipboardPngRenderer({});
     }
 };
 
@@ -201,6 +203,33 @@ TEST_F(ClipboardTest, PublishesMetafilesJfifAndOtherNamesUnderTheirTypes)
     EXPECT_EQ(Published->data("image/x-emf"), QByteArray("\x01\0\0\0", 4));
     EXPECT_EQ(Published->data("image/x-wmf"), QByteArray("\xD7\xCD\xC6\x9A", 4));
     EXPECT_EQ(Published->data("image/jpeg"), QByteArray("\xFF\xD8\xFF", 3));
+}
+
+TEST_F(ClipboardTest, PicturesWithoutABitmapAreOfferedAsPngDrawnWhenFirstAskedFor)
+{
+    int Drawn = 0;
+    SetClipboardPngRenderer({[](TClipboardFormat Format) { return Format == CF_ENHMETAFILE; },
+                             [&Drawn](TClipboardFormat Format, std::span<const std::uint8_t> Data) {
+                                 ++Drawn;
+                                 EXPECT_EQ(Format, CF_ENHMETAFILE);
+                                 std::vector<std::uint8_t> Png(4 + Data.size());
+                                 std::memcpy(Png.data(), "\x89PNG", 4);
+                                 std::copy(Data.begin(), Data.end(), Png.begin() + 4);
+                                 return Png;
+                             }});
+    const TClipboardFormat Jfif = RegisterClipboardFormat("JFIF");
+    Put({{CF_METAFILEPICT, Bytes({0xD7, 0xCD})}, {CF_ENHMETAFILE, Bytes({1, 2, 3})}, {Jfif, Bytes({0xFF, 0xD8})}});
+    // Data published before the renderer goes keep it.
+    SetClipboardPngRenderer({});
+    const QMimeData* Published = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(Published->formats(), (QStringList{"image/x-wmf", "image/x-emf", "image/jpeg", "image/png"}));
+    EXPECT_EQ(Drawn, 0);
+    EXPECT_EQ(Published->data("image/png"), QByteArray("\x89PNG\x01\x02\x03", 7));
+    EXPECT_EQ(Published->data("image/png"), QByteArray("\x89PNG\x01\x02\x03", 7));
+    EXPECT_EQ(Drawn, 1);
+    // Without a renderer only a bitmap is drawn as PNG.
+    Put({{Jfif, Bytes({0xFF, 0xD8})}});
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{"image/jpeg"});
 }
 
 TEST_F(ClipboardTest, AnotherProgramsPngArrivesAsABitmap)
