@@ -5,31 +5,20 @@
 
 #include "app/Preview.h"
 #include "bench/BenchSupport.h"
+#include "bench/GuiApplication.h"
 #include "platform/controls/ImageView.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/Printer.h"
 #include "preview/GrphPrev.h"
 #include "preview/PrintPages.h"
 
-#include <QApplication>
-#include <QPrinter>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <fstream>
 #include <string>
 
 namespace {
-
-void EnsureWidgetApplication()
-{
-    if (QCoreApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int Count = 1;
-    static char Name[] = "pixora_bench";
-    static char* Arguments[] = {Name, nullptr};
-    // Never destroyed, like the other benchmarks' application object.
-    [[maybe_unused]] static const QApplication* const Application = new QApplication(Count, Arguments);
-}
 
 const TBitmap& Photograph()
 {
@@ -56,7 +45,7 @@ void ResetPeakMemory()
 
 static void BM_PreviewOpen(benchmark::State& State)
 {
-    EnsureWidgetApplication();
+    EnsureGuiApplication();
     TPicture Source;
     Source.SetGraphic(&Photograph());
     std::unique_ptr<TForm3> Form;
@@ -73,7 +62,7 @@ BENCHMARK(BM_PreviewOpen)->Unit(benchmark::kMillisecond);
 
 static void BM_UpdatePreview16x16(benchmark::State& State)
 {
-    EnsureWidgetApplication();
+    EnsureGuiApplication();
     TGraphicPreview Preview;
     Preview.SetGraphic(&Photograph());
     const TPrinterInfo Info = Preview.GetPrinterInfo();
@@ -99,7 +88,7 @@ BENCHMARK(BM_UpdatePreview16x16)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_PrintA4PageToPdf(benchmark::State& State)
 {
-    EnsureWidgetApplication();
+    EnsureGuiApplication();
     TGraphicPreview Preview;
     Preview.SetGraphic(&Photograph());
     const TPrinterInfo Info = Preview.GetPrinterInfo();
