@@ -75,6 +75,8 @@ TDropTarget::TDropTarget() : FCursorImage(std::make_unique<TImageList>(32, 32))
 TDropTarget::~TDropTarget()
 {
     FScrollTimer.stop();
+    // A drag still over a control when the target goes holds the dragged data object through it.
+    ReleaseDataObject();
     try {
         UnregisterAll();
     } catch (const Exception&) {
