@@ -64,9 +64,10 @@ struct TFixture
         Target->DragOver(KeyState, Screen(*Box, X, Y), &Effect);
         return Effect;
     }
+    // The data outlives the target, which may still hold it when it goes.
+    TTestDataObject Data;
     std::unique_ptr<QScrollArea> Box;
     TComponentPtr<TAnyTarget> Target;
-    TTestDataObject Data;
 };
 
 } // namespace
