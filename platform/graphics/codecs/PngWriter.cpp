@@ -95,9 +95,9 @@ void AddVectorSums(const std::uint8_t* Row, const std::uint8_t* Above, std::size
     Sums[ftPaeth] += Total(Paeth);
 }
 
-// The filter whose output, read as signed bytes, has the smallest sum of magnitudes: the heuristic the
-// PNG specification recommends. Writes the Paeth filter's bytes to Out on the way. Above is a row of
-// zeros for the first row.
+// The filter whose output, read as signed bytes, has the smallest sum of magnitudes, the usual heuristic of
+// PNG encoders. Writes the Paeth filter's bytes to Out on the way. Above is a row of zeros for the first
+// row.
 template <int Step>
 TPngFilter ChooseFilter(const std::uint8_t* Row, const std::uint8_t* Above, std::size_t Bytes, std::uint8_t* Out)
 {
