@@ -105,10 +105,13 @@ TEST(MetafileCorpus, GoodFilesLoadRenderAndLookLikeTheirReferences)
         if (Wrong == nullptr) {
             ++Trusted;
             if (Difference <= ReferenceTolerance) ++TrustedClose;
+        } else if (Wrong->OneColour) {
+            // A blank reference is near any rendering of little ink; what counts is that the records draw.
+            EXPECT_TRUE(OneColour(Reference)) << "listed as a reference of one colour";
+            EXPECT_FALSE(OneColour(Ours)) << "the records draw nothing";
         } else {
             // An entry whose reference now matches is no longer shown wrong.
             EXPECT_GT(Difference, ReferenceTolerance) << "listed as a wrong reference";
-            EXPECT_TRUE(!Wrong->OneColour || OneColour(Reference)) << "listed as a reference of one colour";
         }
         std::printf("%-40s %4dx%-5d %8.2f%s%s%s\n", Entry.File.c_str(), Reference.width(), Reference.height(),
                     Difference, Difference <= ReferenceTolerance ? "" : "  MISS",

@@ -106,6 +106,7 @@ struct TTextFont
     double Width;  // the average character width asked for, in pixels; 0: the font's own
     QFont Font;
     QFontMetricsF Metrics;
+    bool StandIn; // drawn with another face than the one asked for
 };
 
 // A bitmap as decoded for a play, with what it was decoded from (views into the records).

@@ -6,6 +6,7 @@
 #include "platform/system/CodePage.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -117,6 +118,36 @@ QString InstalledFamily(const QString& Face, int CharSet)
     return Face.isEmpty() ? QStringLiteral("DejaVu Sans") : Face;
 }
 
+// The average character width a logical font's width asks for: the advances of the small letters and the
+// space weighted by how often they occur in text, as fonts long declared it. Many fonts now declare the
+// average over all their glyphs, which is wider and would narrow the letters a width asks for.
+double WeightedAverageWidth(const QFontMetricsF& Metrics)
+{
+    constexpr int Weights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6, 35, 20,
+                                 56, 56, 17, 4,  49,  56, 71, 31, 10, 18, 3, 18, 2};
+    double Sum = 166 * Metrics.horizontalAdvance(QLatin1Char(' '));
+    for (int Letter = 0; Letter < 26; ++Letter)
+        Sum += Weights[Letter] * Metrics.horizontalAdvance(QLatin1Char(char('a' + Letter)));
+    return Sum / 1000;
+}
+
+// How much wider than its natural advances a stand-in font's glyphs are drawn to fit the advances a
+// record gives, which the face it stands in for had: their ratio over the characters other than spaces
+// (justified lines widen only those), or 1 where no advances are given.
+double FitToAdvances(const QString& String, const std::vector<double>& Advances, double Scale,
+                     const QFontMetricsF& Metrics)
+{
+    double Given = 0, Natural = 0;
+    for (qsizetype Index = 0; Index < String.size() && std::size_t(Index) < Advances.size(); ++Index) {
+        const QChar Char = String.at(Index);
+        if (Char.isSpace() || Char.isSurrogate()) continue;
+        Given += Advances[std::size_t(Index)] * Scale;
+        Natural += Metrics.horizontalAdvance(Char);
+    }
+    if (Given <= 0 || Natural <= 0) return 1;
+    return std::clamp(Given / Natural, 0.25, 4.0);
+}
+
 } // namespace
 
 void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT& Text, bool Wide)
@@ -194,10 +225,11 @@ const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height, double Width)
     Font.setPixelSize(std::max(1, int(std::lround(Pixels))));
     // A width asks for glyphs of that average width: the font is stretched or narrowed to it.
     if (Width > 0) {
-        const double Average = QFontMetricsF(Font).averageCharWidth();
+        const double Average = WeightedAverageWidth(QFontMetricsF(Font));
         if (Average > 0) Font.setStretch(std::clamp(int(std::lround(100 * Width / Average)), 1, 4000));
     }
-    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Width, Font, QFontMetricsF(Font)});
+    const bool StandIn = Symbol || QFontInfo(Font).family().compare(FState.Font.Face, Qt::CaseInsensitive) != 0;
+    FTextFont.emplace(TTextFont{FState.Font, Symbol, Height, Width, Font, QFontMetricsF(Font), StandIn});
     return *FTextFont;
 }
 
@@ -241,6 +273,8 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     const QFont& Font = Chosen.Font;
     const QFontMetricsF& Metrics = Chosen.Metrics;
 
+    // A stand-in's glyphs are narrowed or widened to the advances of the face the record was made with.
+    const double Fit = Chosen.StandIn ? FitToAdvances(String, Advances, ScaleX, Metrics) : 1;
     std::vector<double> Offsets(std::size_t(String.size()) + 1, 0);
     for (qsizetype Index = 0; Index < String.size(); ++Index)
         Offsets[std::size_t(Index) + 1] =
@@ -296,13 +330,15 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     if (Advances.empty()) {
         FPainter.drawText(QPointF(Shift, Baseline), String);
     } else {
+        FPainter.setTransform(QTransform::fromScale(Fit, 1) * Placement);
         for (qsizetype Index = 0; Index < String.size(); ++Index) {
             const QChar Char = String.at(Index);
+            const QPointF At((Shift + Offsets[std::size_t(Index)]) / Fit, Baseline);
             if (Char.isHighSurrogate() && Index + 1 < String.size()) {
-                FPainter.drawText(QPointF(Shift + Offsets[std::size_t(Index)], Baseline), String.mid(Index, 2));
+                FPainter.drawText(At, String.mid(Index, 2));
                 ++Index;
             } else if (!Char.isSpace() && !Char.isLowSurrogate()) {
-                FPainter.drawText(QPointF(Shift + Offsets[std::size_t(Index)], Baseline), QString(Char));
+                FPainter.drawText(At, QString(Char));
             }
         }
     }
