@@ -3,11 +3,13 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/emf/EmfWriter.h"
+#include "platform/system/Screen.h"
 #include "tests/support/MetafileCompare.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -203,4 +205,39 @@ TEST(MetafileMapping, APlaceableBoxOrAFirstWindowOffTheOriginIsWhatTheTargetShow
     TMetafile FromPlain;
     FromPlain.LoadFromStream(Plain);
     EXPECT_GT(RedShare(Shown(FromPlain)), 0.9);
+}
+
+TEST(MetafileMapping, AWmfBoxIsMeasuredBackWholeInPixels)
+{
+    // A placeable box of N units at Inch units an inch is N ÷ Inch inches, to the nearest pixel at 96
+    // dots an inch, however its extent rounds in 0.01 mm; and a red rectangle over it fills the picture.
+    const int Dpi = ScreenPixelsPerInch();
+    std::vector<std::uint8_t> Records;
+    Append32(Records, 7);
+    Append16(Records, 0x02FC); // CREATEBRUSHINDIRECT: solid red
+    for (const std::uint16_t Word : {0, 0x00FF, 0, 0}) Append16(Records, Word);
+    Append32(Records, 8);
+    Append16(Records, 0x02FA); // CREATEPENINDIRECT: no pen
+    for (const std::uint16_t Word : {5, 0, 0, 0, 0}) Append16(Records, Word);
+    for (const std::uint16_t Object : {0, 1}) {
+        Append32(Records, 4);
+        Append16(Records, 0x012D); // SELECTOBJECT
+        Append16(Records, Object);
+    }
+    for (const auto& [Units, Inch] :
+         {std::pair{1, 96}, std::pair{7, 96}, std::pair{99, 96}, std::pair{100, 96}, std::pair{101, 96},
+          std::pair{555, 96}, std::pair{1440, 1440}, std::pair{2000, 1440}, std::pair{2881, 1440}, std::pair{576, 576},
+          std::pair{1000, 576}}) {
+        SCOPED_TRACE(testing::Message() << Units << " units at " << Inch << " an inch");
+        std::vector<std::uint8_t> Filled = Records;
+        Append32(Filled, 7);
+        Append16(Filled, 0x041B); // RECTANGLE: bottom, right, top, left
+        for (const int Word : {Units + 1, Units + 1, -1, -1}) Append16(Filled, std::uint16_t(Word));
+        TMetafile Metafile;
+        Metafile.LoadFromStream(PlaceableWmf(Filled, std::int16_t(Units), std::int16_t(Units), std::uint16_t(Inch)));
+        const int Pixels = int(std::lround(Units * 96.0 / Inch)) * Dpi / 96;
+        EXPECT_EQ(Metafile.Width(), Pixels);
+        EXPECT_EQ(Metafile.Height(), Pixels);
+        EXPECT_GT(RedShare(Shown(Metafile)), 0.99);
+    }
 }

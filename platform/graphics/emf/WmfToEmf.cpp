@@ -484,9 +484,9 @@ std::vector<std::uint8_t> TWmfTranslator::Translate(std::size_t Offset)
     const int Width = std::max(1, std::abs(FBox.right - FBox.left));
     const int Height = std::max(1, std::abs(FBox.bottom - FBox.top));
     const int Inch = FInch > 0 ? FInch : 1440;
-    // The box fills a viewport of its physical size on the reference device.
-    const int DeviceWidth = std::max(1, Width * ReferenceDpi / Inch);
-    const int DeviceHeight = std::max(1, Height * ReferenceDpi / Inch);
+    // The box fills a viewport of its physical size on the reference device, to the nearest pixel.
+    const int DeviceWidth = std::max(1, int((std::int64_t(Width) * ReferenceDpi * 2 + Inch) / (2 * Inch)));
+    const int DeviceHeight = std::max(1, int((std::int64_t(Height) * ReferenceDpi * 2 + Inch) / (2 * Inch)));
     FWriter.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
     FWriter.Add(U_EMR_SETWINDOWORGEX, {FBox.left, FBox.top});
     FWriter.Add(U_EMR_SETWINDOWEXTEX, {FBox.right - FBox.left, FBox.bottom - FBox.top});
@@ -502,7 +502,11 @@ std::vector<std::uint8_t> TWmfTranslator::Translate(std::size_t Offset)
         Offset += Size;
     }
     FWriter.IncludeBounds(0, 0, DeviceWidth, DeviceHeight);
-    const std::int32_t Frame[4] = {0, 0, Width * 2540 / Inch, Height * 2540 / Inch};
+    // The frame is the viewport in 0.01 mm, rounded up, so that measured back in pixels it is the viewport.
+    const auto Extent = [](int Pixels) {
+        return std::int32_t((std::int64_t(Pixels) * 2540 + ReferenceDpi - 1) / ReferenceDpi);
+    };
+    const std::int32_t Frame[4] = {0, 0, Extent(DeviceWidth), Extent(DeviceHeight)};
     return FWriter.Finish(Frame, Reference);
 }
 
