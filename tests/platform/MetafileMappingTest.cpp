@@ -241,3 +241,65 @@ TEST(MetafileMapping, AWmfBoxIsMeasuredBackWholeInPixels)
         EXPECT_GT(RedShare(Shown(Metafile)), 0.99);
     }
 }
+
+namespace {
+
+// The stream with its header cut to the oldest layout, 88 bytes, and the description stored right after
+// it inside the header record, as clip-art writers store it: its characters then lie where newer headers
+// keep the pixel format and the device's size in micrometres.
+std::vector<std::uint8_t> WithDescriptionInHeader(const std::vector<std::uint8_t>& Emf, const std::u16string& Text)
+{
+    std::uint32_t OldSize;
+    std::memcpy(&OldSize, Emf.data() + 4, 4);
+    std::vector<std::uint8_t> Result(Emf.begin(), Emf.begin() + 88);
+    const std::size_t DescriptionBytes = (Text.size() * 2 + 3) / 4 * 4;
+    Result.resize(88 + DescriptionBytes, 0);
+    std::memcpy(Result.data() + 88, Text.data(), Text.size() * 2);
+    const std::uint32_t Fields[] = {std::uint32_t(Result.size()), std::uint32_t(Text.size()), 88};
+    std::memcpy(Result.data() + 4, &Fields[0], 4);
+    std::memcpy(Result.data() + 60, &Fields[1], 8);
+    Result.insert(Result.end(), Emf.begin() + OldSize, Emf.end());
+    const std::uint32_t Bytes = std::uint32_t(Result.size());
+    std::memcpy(Result.data() + 48, &Bytes, 4);
+    return Result;
+}
+
+} // namespace
+
+TEST(MetafileMapping, ClipArtWithItsDescriptionInsideTheOldestHeaderFillsItsPicture)
+{
+    // 55 × 54 clip art on a device of 1024 × 768 pixels over 270 × 203 mm, its description in the header
+    // record: read as micrometres, the description's characters made the device 6.6 m wide, the picture
+    // a few pixels of a corner magnified or nothing at all.
+    // A header of the newest layout whose micrometres disagree with its millimetres is read by these.
+    const auto WithStrayMicrometres = [](std::vector<std::uint8_t> Emf) {
+        const std::int32_t Stray[2] = {1049600, 4390944};
+        std::memcpy(Emf.data() + 100, Stray, sizeof Stray);
+        return Emf;
+    };
+    const std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> Variants[] = {
+        [](const std::vector<std::uint8_t>& Emf) {
+            return WithDescriptionInHeader(Emf, std::u16string(u"Metafile Companion\0Meteo1.emf\0\0", 31));
+        },
+        [](const std::vector<std::uint8_t>& Emf) {
+            return WithDescriptionInHeader(Emf, std::u16string(u"\u0400\u0010Clip", 6));
+        },
+        WithStrayMicrometres};
+    for (const auto& Variant : Variants) {
+        TEmfWriter Writer;
+        Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+        Writer.Add(U_EMR_SETWINDOWORGEX, {0, 0});
+        Writer.Add(U_EMR_SETWINDOWEXTEX, {1446, 1429});
+        Writer.Add(U_EMR_SETVIEWPORTORGEX, {0, 0});
+        Writer.Add(U_EMR_SETVIEWPORTEXTEX, {55, 54});
+        RedBrush(Writer);
+        Rectangle16(Writer, 0, 0, 1446, 1429);
+        TMetafile Metafile;
+        Metafile.LoadFromStream(Variant(Writer.Finish({0, 0, 1446, 1429}, {1024, 768, 270000, 203000})));
+        EXPECT_EQ(Metafile.Width(), 54);
+        EXPECT_EQ(Metafile.Height(), 54);
+        EXPECT_GT(RedShare(Shown(Metafile)), 0.9);
+        Metafile.SetInch(1);
+        EXPECT_GT(RedShare(Shown(Metafile)), 0.9) << "in physical measure, as the editor shows it";
+    }
+}

@@ -3,7 +3,9 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <uemf.h>
 #include <uemf_safe.h>
@@ -141,10 +143,23 @@ TEmfHeaderInfo ReadEmfHeader(std::span<const std::uint8_t> Bytes)
     Info.DevicePixelsY = ReadInt(Header + 76);
     const std::int32_t MillimetresX = ReadInt(Header + 80);
     const std::int32_t MillimetresY = ReadInt(Header + 84);
-    // The micrometre size of newer headers is the finer measure of the same device.
-    if (Size >= 108 && ReadInt(Header + 100) > 0 && ReadInt(Header + 104) > 0) {
-        Info.DeviceMicronsX = ReadInt(Header + 100);
-        Info.DeviceMicronsY = ReadInt(Header + 104);
+    // The header's own fields end where a description or pixel format stored inside its record begins:
+    // writers of the oldest header put the description right after its 88 bytes.
+    std::uint32_t Fields = Size;
+    if (Read32(Header + 60) != 0 && Read32(Header + 64) >= MinimumHeader)
+        Fields = std::min(Fields, Read32(Header + 64));
+    if (Fields >= 100 && Read32(Header + 88) != 0 && Read32(Header + 92) >= MinimumHeader)
+        Fields = std::min(Fields, Read32(Header + 92));
+    // The micrometre size of newer headers is the finer measure of the same device; one that is not
+    // (a millimetre or more apart) yields to the millimetres every header has.
+    const std::int32_t MicronsX = Fields >= 108 ? ReadInt(Header + 100) : 0;
+    const std::int32_t MicronsY = Fields >= 108 ? ReadInt(Header + 104) : 0;
+    const auto Agrees = [](std::int32_t Microns, std::int32_t Millimetres) {
+        return Millimetres <= 0 || std::abs(std::int64_t(Microns) - std::int64_t(Millimetres) * 1000) < 1000;
+    };
+    if (MicronsX > 0 && MicronsY > 0 && Agrees(MicronsX, MillimetresX) && Agrees(MicronsY, MillimetresY)) {
+        Info.DeviceMicronsX = MicronsX;
+        Info.DeviceMicronsY = MicronsY;
     } else if (MillimetresX > 0 && MillimetresY > 0 && MillimetresX < 1000000 && MillimetresY < 1000000) {
         Info.DeviceMicronsX = MillimetresX * 1000;
         Info.DeviceMicronsY = MillimetresY * 1000;
