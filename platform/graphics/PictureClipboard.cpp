@@ -239,12 +239,12 @@ std::unique_ptr<TGraphic> GraphicFromClipboard()
 
 std::vector<std::uint8_t> PackedDibOf(const TBitmap& Bitmap)
 {
-    std::vector<std::uint8_t> File;
-    WriteBmp(Bitmap, File);
-    return PackedDibOfBmpFile(File).value_or(std::vector<std::uint8_t>{});
+    std::vector<std::uint8_t> Dib;
+    WriteDib(Bitmap, Dib);
+    return Dib;
 }
 
 void ReadPackedDib(std::span<const std::uint8_t> Dib, TBitmap& Target)
 {
-    ReadBmp(BmpFileOfPackedDib(Dib), Target);
+    ReadDib(Dib, PackedDibRowsOffset(Dib), Target);
 }

@@ -20,8 +20,9 @@ void AppendLittle(std::vector<std::uint8_t>& Bytes, std::uint32_t Value, int Siz
     for (int Index = 0; Index < Size; ++Index) Bytes.push_back(std::uint8_t(Value >> (8 * Index)));
 }
 
-// Where the rows start, counted from the DIB's first byte.
-std::uint64_t RowsOffset(std::span<const std::uint8_t> Dib)
+} // namespace
+
+std::uint64_t PackedDibRowsOffset(std::span<const std::uint8_t> Dib)
 {
     if (Dib.size() < 4) return Dib.size() + 1;
     const std::uint32_t HeaderSize = ReadLittle(Dib, 0, 4);
@@ -41,11 +42,9 @@ std::uint64_t RowsOffset(std::span<const std::uint8_t> Dib)
     return std::uint64_t(HeaderSize) + Masks + 4 * Colors;
 }
 
-} // namespace
-
 std::vector<std::uint8_t> BmpFileOfPackedDib(std::span<const std::uint8_t> Dib)
 {
-    const std::uint64_t Offset = FileHeaderSize + RowsOffset(Dib);
+    const std::uint64_t Offset = FileHeaderSize + PackedDibRowsOffset(Dib);
     std::vector<std::uint8_t> File;
     File.reserve(FileHeaderSize + Dib.size());
     File.push_back('B');

@@ -6,6 +6,9 @@
 #include <span>
 #include <vector>
 
+// Where the rows of a packed DIB start, counted from its first byte, as its info header, bit fields and
+// colour table place them; beyond the DIB's end when it is too short for its header.
+std::uint64_t PackedDibRowsOffset(std::span<const std::uint8_t> Dib);
 // The BMP file of a packed DIB: the file header, with the offset of the rows worked out from the info
 // header, bit fields and colour table, followed by the DIB's bytes. A DIB too short for its header is
 // kept whole behind a header pointing past it, which the BMP reader then refuses as damaged.

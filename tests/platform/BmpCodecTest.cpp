@@ -2,8 +2,10 @@
 // of what the writer produces.
 #include "platform/graphics/codecs/BmpCodec.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PictureClipboard.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "platform/system/PackedDib.h"
 #include "tests/support/PixelReader.h"
 #include "tests/support/TestPictures.h"
 
@@ -12,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -516,4 +520,98 @@ TEST(BmpWriter, ImageMagickReadsWhatIsWritten)
         EXPECT_EQ(std::string(Output, Length), Expected) << Path;
     }
     std::filesystem::remove_all(Folder);
+}
+
+namespace {
+
+// A DIB as the clipboard or a drop carries it: the file without its 14-byte file header.
+TBytes DibOf(const TBytes& File)
+{
+    return TBytes(File.begin() + 14, File.end());
+}
+
+// What reading Dib in place gives, or "refused", beside what reading its BMP file gives.
+std::string Outcome(const std::function<void(TBitmap&)>& Read)
+{
+    TBitmap Bitmap;
+    try {
+        Read(Bitmap);
+    } catch (const EInvalidGraphic& Error) {
+        return "refused: " + Error.Message();
+    }
+    std::string Text = std::to_string(Bitmap.Width()) + "x" + std::to_string(Bitmap.Height()) + " format " +
+                       std::to_string(Bitmap.PixelFormat()) + " palette " +
+                       std::to_string(Bitmap.ColorTable().Count()) + " fields " +
+                       std::to_string(Bitmap.BitFields().Red) + ":";
+    for (int Y = 0; Y < Bitmap.Height(); ++Y)
+        for (int X = 0; X < int((std::size_t(Bitmap.Width()) * std::size_t(Bitmap.BitCount()) + 7) / 8); ++X)
+            Text += " " + std::to_string(Bitmap.ScanLine(Y)[X]);
+    for (int Index = 0; Index < Bitmap.ColorTable().Count(); ++Index)
+        Text += " #" + std::to_string(Bitmap.ColorTable()[Index].peRed) + "," +
+                std::to_string(Bitmap.ColorTable()[Index].peBlue);
+    return Text;
+}
+
+} // namespace
+
+// A DIB is read where it lies; the reference is the same DIB made into a BMP file and read as a file.
+TEST(BmpReader, DibReadInPlaceAsItsFile)
+{
+    std::vector<TBytes> Dibs;
+    for (const TLayoutCase& Case : AllLayouts) Dibs.push_back(DibOf(Write(MakeRandomBitmap(5, 3, Case.BitCount, 9))));
+    TBmpLayout TopDown;
+    TopDown.Height = -2;
+    TopDown.Pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    Dibs.push_back(DibOf(MakeBmp(TopDown)));
+    TBmpLayout Core;
+    Core.HeaderSize = 12;
+    Core.BitCount = 1;
+    Core.Palette = {0x102030, 0x405060};
+    Core.Pixels = {0x80, 0, 0, 0};
+    Dibs.push_back(DibOf(MakeBmp(Core)));
+    Dibs.push_back(DibOf(MakeBmp(Rle8(3, 2, {2, 1, 1, 3, 0, 0, 3, 2, 0, 1}))));
+    TBmpLayout Masked;
+    Masked.BitCount = 16;
+    Masked.Compression = 3;
+    Masked.Width = 2;
+    Masked.Masks = {0xF800, 0x07E0, 0x001F};
+    Masked.Pixels = {1, 2, 3, 4};
+    Dibs.push_back(DibOf(MakeBmp(Masked)));
+    Masked.HeaderSize = 124; // the masks inside a long header
+    Dibs.push_back(DibOf(MakeBmp(Masked)));
+
+    std::mt19937 Random(11);
+    for (const TBytes& Dib : Dibs) {
+        std::vector<TBytes> Variants{Dib};
+        for (std::size_t Size = 0; Size < Dib.size(); ++Size)
+            Variants.emplace_back(Dib.begin(), Dib.begin() + std::ptrdiff_t(Size));
+        for (int Change = 0; Change < 300; ++Change) {
+            TBytes Damaged = Dib;
+            const std::size_t At = Random() % std::min<std::size_t>(Dib.size(), 64);
+            Damaged[At] = std::uint8_t(Random() % 3 == 0 ? Random() : Damaged[At] ^ (1u << (Random() % 8)));
+            Variants.push_back(std::move(Damaged));
+        }
+        for (const TBytes& Variant : Variants) {
+            const std::string InPlace = Outcome([&](TBitmap& Bitmap) { ReadPackedDib(Variant, Bitmap); });
+            const std::string AsFile = Outcome([&](TBitmap& Bitmap) { ReadBmp(BmpFileOfPackedDib(Variant), Bitmap); });
+            ASSERT_EQ(InPlace, AsFile) << "DIB of " << Variant.size() << " bytes";
+        }
+    }
+}
+
+TEST(BmpWriter, DibIsTheFileWithoutItsFileHeader)
+{
+    for (const TLayoutCase& Case : AllLayouts) {
+        const TBitmap Source = MakeRandomBitmap(7, 3, Case.BitCount, 21);
+        TBytes Dib{0xAA}; // appended after what is there
+        WriteDib(Source, Dib);
+        TBytes Expected{0xAA};
+        const TBytes File = Write(Source);
+        Expected.insert(Expected.end(), File.begin() + 14, File.end());
+        EXPECT_EQ(Dib, Expected) << Case.BitCount;
+        EXPECT_EQ(PackedDibOf(Source), DibOf(File)) << Case.BitCount;
+    }
+    TBytes Empty;
+    WriteDib(TBitmap(), Empty);
+    EXPECT_TRUE(Empty.empty());
 }

@@ -71,17 +71,16 @@ bool ValidBitCount(const TBmpHeader& Header)
     }
 }
 
-TBmpHeader ParseHeader(std::span<const std::uint8_t> Bytes)
+// Reads the info header that starts InfoStart bytes into Bytes, with the rows at PixelOffset. FileSize is
+// the size of the whole file the bytes stand for, which bounds the declared size of the pixels.
+TBmpHeader ParseInfoHeader(std::span<const std::uint8_t> Bytes, std::size_t InfoStart, std::uint64_t PixelOffset,
+                           std::uint64_t FileSize)
 {
-    if (Bytes.size() < FileHeaderSize + 4 || Bytes[0] != 'B' || Bytes[1] != 'M') Refuse();
-    const std::uint8_t* File = Bytes.data();
-    // A file shorter than its header says was cut off.
-    if (ReadU32(File + 2) > Bytes.size()) Refuse();
+    if (Bytes.size() < InfoStart + 4) Refuse();
     TBmpHeader Header;
-    Header.PixelOffset = ReadU32(File + 10);
-    const std::uint32_t HeaderSize = ReadU32(File + FileHeaderSize);
-    if (HeaderSize > Bytes.size() - FileHeaderSize) Refuse();
-    const std::uint8_t* Info = File + FileHeaderSize;
+    const std::uint32_t HeaderSize = ReadU32(Bytes.data() + InfoStart);
+    if (HeaderSize > Bytes.size() - InfoStart) Refuse();
+    const std::uint8_t* Info = Bytes.data() + InfoStart;
 
     std::int64_t Width = 0;
     std::int64_t Height = 0;
@@ -111,7 +110,7 @@ TBmpHeader ParseHeader(std::span<const std::uint8_t> Bytes)
         if (std::max(std::abs(XPixelsPerMetre), std::abs(YPixelsPerMetre)) > MaxPixelsPerMetre) Refuse();
         // OS/2 2.x numbers its own compressions 3 (Huffman 1-D) and 4 (RLE24), which are not read here.
         if (Os2V2 && Header.Compression >= BI_BITFIELDS) Refuse();
-        if (Header.SizeImage > Bytes.size()) Refuse();
+        if (Header.SizeImage > FileSize) Refuse();
     }
     if (Planes != 1 || Width <= 0 || Height == 0 || Height < -std::int64_t(INT32_MAX)) Refuse();
     Header.Width = int(Width);
@@ -125,13 +124,22 @@ TBmpHeader ParseHeader(std::span<const std::uint8_t> Bytes)
         const std::uint8_t* MaskData = Info + InfoHeaderSize;
         if (HeaderSize == InfoHeaderSize) {
             MaskBytes = Header.Compression == BI_BITFIELDS ? 12 : 16;
-            if (FileHeaderSize + HeaderSize + MaskBytes > Bytes.size()) Refuse();
+            if (InfoStart + HeaderSize + MaskBytes > Bytes.size()) Refuse();
         }
         for (std::size_t Index = 0; Index < 3; ++Index) Header.Masks[Index] = ReadU32(MaskData + 4 * Index);
     }
-    Header.TableStart = FileHeaderSize + HeaderSize + MaskBytes;
-    if (Header.PixelOffset < Header.TableStart || Header.PixelOffset > Bytes.size()) Refuse();
+    Header.TableStart = InfoStart + HeaderSize + MaskBytes;
+    if (PixelOffset < Header.TableStart || PixelOffset > Bytes.size()) Refuse();
+    Header.PixelOffset = std::size_t(PixelOffset);
     return Header;
+}
+
+TBmpHeader ParseFileHeader(std::span<const std::uint8_t> Bytes)
+{
+    if (Bytes.size() < FileHeaderSize + 4 || Bytes[0] != 'B' || Bytes[1] != 'M') Refuse();
+    // A file shorter than its header says was cut off.
+    if (ReadU32(Bytes.data() + 2) > Bytes.size()) Refuse();
+    return ParseInfoHeader(Bytes, FileHeaderSize, ReadU32(Bytes.data() + 10), Bytes.size());
 }
 
 // The colour table of a picture of 8 bits or fewer: the declared number of entries (at most 2^bits are
@@ -369,11 +377,9 @@ void CheckIndices(const TBitmap& Result)
     }
 }
 
-} // namespace
-
-void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target)
+// Target := the picture whose header Header describes in Bytes.
+void ReadPicture(std::span<const std::uint8_t> Bytes, const TBmpHeader& Header, TBitmap& Target)
 {
-    const TBmpHeader Header = ParseHeader(Bytes);
     TPalette Palette = ReadColorTable(Bytes, Header);
     TBitmap Result;
     if (Header.Compression == BI_RLE8 || Header.Compression == BI_RLE4)
@@ -385,4 +391,17 @@ void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target)
         CheckIndices(Result);
     }
     Target = std::move(Result);
+}
+
+} // namespace
+
+void ReadBmp(std::span<const std::uint8_t> Bytes, TBitmap& Target)
+{
+    ReadPicture(Bytes, ParseFileHeader(Bytes), Target);
+}
+
+void ReadDib(std::span<const std::uint8_t> Dib, std::uint64_t RowsOffset, TBitmap& Target)
+{
+    // Checked as the BMP file of the DIB would be, whose file header the DIB lacks.
+    ReadPicture(Dib, ParseInfoHeader(Dib, 0, RowsOffset, Dib.size() + FileHeaderSize), Target);
 }

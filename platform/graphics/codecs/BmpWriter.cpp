@@ -83,12 +83,29 @@ std::vector<std::span<const std::uint8_t>> BmpFileParts(const TBitmap& Source, s
     return Parts;
 }
 
-void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+namespace {
+
+// Appends the BMP file of Source from its byte Skip on, each byte copied once.
+void AppendFile(const TBitmap& Source, std::size_t Skip, std::vector<std::uint8_t>& Bytes)
 {
     std::vector<std::uint8_t> Headers;
-    const auto Parts = BmpFileParts(Source, Headers);
-    std::size_t FileSize = 0;
-    for (const auto Part : Parts) FileSize += Part.size();
-    ReserveLargeAppend(Bytes, FileSize);
+    auto Parts = BmpFileParts(Source, Headers);
+    if (Parts.empty()) return;
+    Parts.front() = Parts.front().subspan(Skip);
+    std::size_t Size = 0;
+    for (const auto Part : Parts) Size += Part.size();
+    ReserveLargeAppend(Bytes, Size);
     for (const auto Part : Parts) Bytes.insert(Bytes.end(), Part.begin(), Part.end());
+}
+
+} // namespace
+
+void WriteBmp(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+{
+    AppendFile(Source, 0, Bytes);
+}
+
+void WriteDib(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
+{
+    AppendFile(Source, FileHeaderSize, Bytes);
 }
