@@ -51,7 +51,8 @@ void TForm1::DropPictureTarget1Drop()
     }
     HideTrimAreaIfShown();
     ClearForNewPicture();
-    KelvoImage1.Picture().SetGraphic(DropPictureTarget1->Picture().Graphic());
+    // The target empties its picture when the drop ends, so the picture is taken over, not copied.
+    KelvoImage1.Picture().SetGraphic(DropPictureTarget1->Picture().ReleaseGraphic());
     TakeInPicture("Dropped");
 }
 

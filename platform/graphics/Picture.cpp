@@ -95,6 +95,14 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> Value)
     Install(std::move(Value));
 }
 
+std::unique_ptr<TGraphic> TPicture::ReleaseGraphic()
+{
+    std::unique_ptr<TGraphic> Graphic = std::move(FGraphic);
+    if (Graphic) Graphic->OnChange = nullptr;
+    if (OnChange) OnChange();
+    return Graphic;
+}
+
 TBitmap& TPicture::Bitmap()
 {
     if (dynamic_cast<TBitmap*>(FGraphic.get()) == nullptr) Install(std::make_unique<TBitmap>());

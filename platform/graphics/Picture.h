@@ -22,6 +22,8 @@ public:
     void SetGraphic(const TGraphic* Value);
     // Takes Value over without copying it.
     void SetGraphic(std::unique_ptr<TGraphic> Value);
+    // Hands the graphic over without copying it; the picture is left empty.
+    std::unique_ptr<TGraphic> ReleaseGraphic();
     // The graphic as a bitmap; a picture holding anything else is first given a new empty bitmap.
     TBitmap& Bitmap();
 
