@@ -263,3 +263,22 @@ TEST_F(PictureFile, BytesOfNoFormatKeepTheExtensionsRule)
     EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Picture.LoadFromFile(PathOf("noise.tiff")); }), Messages::SInvalidTiff);
     EXPECT_EQ(Picture.Graphic(), nullptr);
 }
+
+// A released graphic is the picture's own object; the picture is then empty and no longer hears of the
+// graphic's changes.
+TEST(Picture, ReleasedGraphicLeavesThePictureAndItsNotifications)
+{
+    TPicture Picture;
+    int Changes = 0;
+    Picture.OnChange = [&] { ++Changes; };
+    Picture.SetGraphic(std::make_unique<TBitmap>(MakeRandomBitmap(3, 2, 24, 1)));
+    const TGraphic* Held = Picture.Graphic();
+    Changes = 0;
+    std::unique_ptr<TGraphic> Released = Picture.ReleaseGraphic();
+    EXPECT_EQ(Released.get(), Held);
+    EXPECT_EQ(Picture.Graphic(), nullptr);
+    EXPECT_EQ(Changes, 1);
+    static_cast<TBitmap&>(*Released).Modified();
+    EXPECT_EQ(Changes, 1);
+    EXPECT_EQ(Picture.ReleaseGraphic(), nullptr);
+}
