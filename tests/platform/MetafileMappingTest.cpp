@@ -303,3 +303,52 @@ TEST(MetafileMapping, ClipArtWithItsDescriptionInsideTheOldestHeaderFillsItsPict
         EXPECT_GT(RedShare(Shown(Metafile)), 0.9) << "in physical measure, as the editor shows it";
     }
 }
+
+TEST(MetafileMapping, AFrameOffTheOriginOnAnyDeviceAndInAnyHeaderIsWhatTheTargetShows)
+{
+    // The wrench's drawing at device pixels (300, −616)–(490, −501), its frame the same place in 0.01 mm
+    // on devices of several resolutions; drawn at those coordinates, or at the origin moved there by the
+    // window or the viewport origin; with the newest header and with the oldest and its description.
+    const TEmfReference Devices[] = {{1024, 768, 320000, 240000},
+                                     {1600, 1200, 410000, 307000},
+                                     {1920, 1080, 508000, 285750},
+                                     {1280, 1024, 338667, 270933}};
+    const std::function<void(TEmfWriter&)> Drawings[] = {
+        [](TEmfWriter& Writer) {
+            Writer.Add(U_EMR_RECTANGLE, {300, -616, 490, -501});
+        },
+        [](TEmfWriter& Writer) {
+            Writer.Add(U_EMR_SETWINDOWORGEX, {-300, 616});
+            Writer.Add(U_EMR_RECTANGLE, {0, 0, 190, 115});
+        },
+        [](TEmfWriter& Writer) {
+            Writer.Add(U_EMR_SETVIEWPORTORGEX, {300, -616});
+            Writer.Add(U_EMR_RECTANGLE, {0, 0, 190, 115});
+        },
+    };
+    for (const TEmfReference& Device : Devices)
+        for (std::size_t Drawing = 0; Drawing < std::size(Drawings); ++Drawing)
+            for (const bool OldestHeader : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << Device.PixelsX << " pixels over " << Device.MicronsX << " µm, drawing " << Drawing
+                             << (OldestHeader ? ", oldest header" : ""));
+                const auto Extent = [](int Pixels, int AllPixels, int Microns) {
+                    return std::int32_t(std::lround(Pixels * (Microns / 10.0) / AllPixels));
+                };
+                const std::int32_t Frame[4] = {
+                    Extent(300, Device.PixelsX, Device.MicronsX), Extent(-616, Device.PixelsY, Device.MicronsY),
+                    Extent(490, Device.PixelsX, Device.MicronsX), Extent(-501, Device.PixelsY, Device.MicronsY)};
+                TEmfWriter Writer;
+                RedBrush(Writer);
+                Drawings[Drawing](Writer);
+                std::vector<std::uint8_t> Emf = Writer.Finish(Frame, Device);
+                if (OldestHeader) Emf = WithDescriptionInHeader(Emf, std::u16string(u"Wrench\0Tools\0\0", 14));
+                TMetafile Metafile;
+                Metafile.LoadFromStream(Emf);
+                EXPECT_NEAR(Metafile.Width(), 190, 1);
+                EXPECT_NEAR(Metafile.Height(), 115, 1);
+                EXPECT_GT(RedShare(Shown(Metafile)), 0.95);
+                Metafile.SetInch(1);
+                EXPECT_GT(RedShare(Shown(Metafile)), 0.95) << "in physical measure";
+            }
+}
