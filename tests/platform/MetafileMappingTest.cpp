@@ -352,3 +352,68 @@ TEST(MetafileMapping, AFrameOffTheOriginOnAnyDeviceAndInAnyHeaderIsWhatTheTarget
                 EXPECT_GT(RedShare(Shown(Metafile)), 0.95) << "in physical measure";
             }
 }
+
+namespace {
+
+// The metafile drawn over white into a rectangle of the scale given, its red share.
+double RedShareAtZoom(const TMetafile& Metafile, double Zoom)
+{
+    TBitmap Result;
+    const int Width = std::max(1, int(Metafile.Width() * Zoom)), Height = std::max(1, int(Metafile.Height() * Zoom));
+    Result.SetLayout(Width, Height, 24);
+    for (int Y = 0; Y < Height; ++Y) std::fill_n(Result.ScanLine(Y), 3 * std::size_t(Width), 0xFF);
+    Metafile.Draw(Result.Canvas(), Rect(0, 0, Width, Height));
+    return RedShare(Result);
+}
+
+} // namespace
+
+TEST(MetafileMapping, ClipArtWithTheRecordsWritersPutAroundTheDrawingFillsItsPictureAtEveryZoom)
+{
+    // The 55 × 59 clip art as writers record it: a private comment, the device state saved, colour
+    // management, font mapping and stretching modes, the brush origin, the meta region, the clip set to no
+    // region and to the device's rectangle, the world transform reset, then the mapping, a clip rectangle
+    // in logical units, an inner saved state that changes the mapping and is restored, the drawing, and
+    // the state restored.
+    TEmfWriter Writer;
+    Writer.Add(U_EMR_COMMENT, {8, 0x41525850, 0x00010001});
+    Writer.Add(U_EMR_SAVEDC, {});
+    Writer.Add(U_EMR_SETICMMODE, {1});
+    Writer.Add(U_EMR_SETMAPPERFLAGS, {1});
+    Writer.Add(U_EMR_SETSTRETCHBLTMODE, {U_STRETCH_HALFTONE});
+    Writer.Add(U_EMR_SETBRUSHORGEX, {0, 0});
+    Writer.Add(U_EMR_SETMETARGN, {});
+    Writer.Add(U_EMR_EXTSELECTCLIPRGN, {0, U_RGN_COPY});
+    // A region of one rectangle: its header (size, type, count, bytes, bounds), then the rectangle.
+    Writer.Add(U_EMR_EXTSELECTCLIPRGN, {48, U_RGN_COPY, 32, 1, 1, 16, 0, 0, 55, 59, 0, 0, 55, 59});
+    Writer.Add(U_EMR_MODIFYWORLDTRANSFORM, {0x3F800000, 0, 0, 0x3F800000, 0, 0, U_MWT_IDENTITY});
+    Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+    Writer.Add(U_EMR_SETWINDOWORGEX, {0, 0});
+    Writer.Add(U_EMR_SETWINDOWEXTEX, {1455, 1552});
+    Writer.Add(U_EMR_SETVIEWPORTORGEX, {0, 0});
+    Writer.Add(U_EMR_SETVIEWPORTEXTEX, {55, 59});
+    Writer.Add(U_EMR_INTERSECTCLIPRECT, {0, 0, 1455, 1552});
+    Writer.Add(U_EMR_SAVEDC, {});
+    Writer.Add(U_EMR_SETMAPMODE, {U_MM_TEXT});
+    Writer.Add(U_EMR_INTERSECTCLIPRECT, {0, 0, 10, 10});
+    Writer.Add(U_EMR_RESTOREDC, {-1});
+    RedBrush(Writer);
+    Rectangle16(Writer, 0, 0, 1455, 1552);
+    Writer.Add(U_EMR_RESTOREDC, {-1});
+    const std::vector<std::uint8_t> Emf = Writer.Finish({0, 0, 1455, 1552}, {1024, 768, 270000, 203000});
+    for (const bool OldestHeader : {false, true}) {
+        SCOPED_TRACE(OldestHeader ? "oldest header with its description" : "newest header");
+        TMetafile Metafile;
+        Metafile.LoadFromStream(
+            OldestHeader ? WithDescriptionInHeader(Emf, std::u16string(u"Clip Art Gallery\0Sun.emf\0\0", 26)) : Emf);
+        EXPECT_EQ(Metafile.Width(), 55);
+        EXPECT_EQ(Metafile.Height(), 58);
+        for (const int Inch : {0, 1}) {
+            Metafile.SetInch(Inch);
+            for (const double Zoom : {0.1, 0.25, 0.5, 1.0, 1.5, 2.0}) {
+                SCOPED_TRACE(testing::Message() << "zoom " << Zoom << (Inch ? ", physical measure" : ""));
+                EXPECT_GT(RedShareAtZoom(Metafile, Zoom), 0.9);
+            }
+        }
+    }
+}
