@@ -15,6 +15,7 @@
 #include <bit>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <uemf.h>
 #include <uwmf.h>
@@ -201,24 +202,40 @@ void AddWmfRecord(std::vector<std::uint8_t>& Records, int Function, const std::v
     for (const std::int16_t Value : Parameters) Append16(Records, std::uint16_t(Value));
 }
 
-// The ink of a placeable WMF of Inch units an inch over a box of Box units, "HHHH" drawn with per-character
-// advances at (X, Y) in a DejaVu Sans of the logical height given, drawn at its own size.
-QRect WmfTextInk(std::uint16_t Inch, std::int16_t Box, std::int16_t Height, std::int16_t X, std::int16_t Y,
-                 std::int16_t Advance)
+// A text record of a WMF: its font (face, logical height and width), where it starts (top left), its
+// bytes and their advances.
+struct TWmfText
 {
+    std::string Face = "DejaVu Sans";
+    std::int16_t Height = -40, Width = 0;
+    std::int16_t X = 20, Y = 100;
+    std::string String = "HHHH";
+    std::vector<std::int16_t> Advances;
+};
+
+// The ink of a placeable WMF of Inch units an inch over a box of Width × Height units with the text,
+// drawn at its own size.
+TInk WmfTextInk(std::uint16_t Inch, std::int16_t Width, std::int16_t Height, const TWmfText& Text)
+{
+    const auto Words = [](const std::string& Bytes, std::size_t Count) {
+        std::vector<std::int16_t> Result;
+        for (std::size_t Index = 0; Index < Count; Index += 2)
+            Result.push_back(std::int16_t(std::uint8_t(Index < Bytes.size() ? Bytes[Index] : 0) |
+                                          std::uint8_t(Index + 1 < Bytes.size() ? Bytes[Index + 1] : 0) << 8));
+        return Result;
+    };
     std::vector<std::uint8_t> Records;
-    std::vector<std::int16_t> Font = {Height, 0, 0, 0, 400, 0, 0, 0, 0};
-    const std::string Face = "DejaVu Sans";
-    for (std::size_t Index = 0; Index < 16; Index += 2)
-        Font.push_back(std::int16_t(std::uint8_t(Index < Face.size() ? Face[Index] : 0) |
-                                    std::uint8_t(Index + 1 < Face.size() ? Face[Index + 1] : 0) << 8));
+    std::vector<std::int16_t> Font = {Text.Height, Text.Width, 0, 0, 400, 0, 0, 0, 0};
+    for (const std::int16_t Word : Words(Text.Face, 32)) Font.push_back(Word);
     AddWmfRecord(Records, U_WMR_CREATEFONTINDIRECT, Font);
     AddWmfRecord(Records, U_WMR_SELECTOBJECT, {0});
     AddWmfRecord(Records, U_WMR_SETBKMODE, {U_TRANSPARENT});
-    AddWmfRecord(Records, U_WMR_EXTTEXTOUT,
-                 {Y, X, 4, 0, 'H' | 'H' << 8, 'H' | 'H' << 8, Advance, Advance, Advance, Advance});
+    std::vector<std::int16_t> Out = {Text.Y, Text.X, std::int16_t(Text.String.size()), 0};
+    for (const std::int16_t Word : Words(Text.String, Text.String.size())) Out.push_back(Word);
+    Out.insert(Out.end(), Text.Advances.begin(), Text.Advances.end());
+    AddWmfRecord(Records, U_WMR_EXTTEXTOUT, Out);
     TMetafile Metafile;
-    Metafile.LoadFromStream(PlaceableWmf(Records, Box, Box, Inch));
+    Metafile.LoadFromStream(PlaceableWmf(Records, Width, Height, Inch));
     TBitmap Shown;
     Shown.SetLayout(Metafile.Width(), Metafile.Height(), 32);
     Shown.Canvas().Brush.Color = clWhite;
@@ -227,7 +244,7 @@ QRect WmfTextInk(std::uint16_t Inch, std::int16_t Box, std::int16_t Height, std:
     QImage Image(Shown.Width(), Shown.Height(), QImage::Format_RGB32);
     for (int Row = 0; Row < Shown.Height(); ++Row)
         std::memcpy(Image.scanLine(Row), Shown.ScanLine(Row), 4 * std::size_t(Shown.Width()));
-    return InkOf(Image).Bounds;
+    return InkOf(Image);
 }
 
 } // namespace
@@ -237,14 +254,43 @@ TEST(EmfTextSize, PlaceableWmfTextScalesWithItsBox)
     EnsureApplication();
     // 400 pixels at 96 dpi over a box of 400 units; the same box measured in twips and in 576ths of an
     // inch: the text of 40 pixels with advances of 28 pixels lands alike.
-    const QRect Pixels = WmfTextInk(96, 400, -40, 20, 100, 28);
+    const auto Ink = [](std::uint16_t Inch, double Units) {
+        TWmfText Text;
+        Text.Height = std::int16_t(-40 * Units);
+        Text.X = std::int16_t(20 * Units);
+        Text.Y = std::int16_t(100 * Units);
+        Text.Advances.assign(4, std::int16_t(28 * Units));
+        return WmfTextInk(Inch, std::int16_t(400 * Units), std::int16_t(400 * Units), Text).Bounds;
+    };
+    const QRect Pixels = Ink(96, 1);
     ASSERT_GT(Pixels.height(), 20);
-    const QRect Twips = WmfTextInk(1440, 6000, -600, 300, 1500, 420);
-    const QRect Fine = WmfTextInk(576, 2400, -240, 120, 600, 168);
+    const QRect Twips = Ink(1440, 15), Fine = Ink(576, 6);
     for (const QRect& Bounds : {Twips, Fine}) {
         EXPECT_NEAR(Bounds.left(), Pixels.left(), 1);
         EXPECT_NEAR(Bounds.top(), Pixels.top(), 1);
         EXPECT_NEAR(Bounds.width(), Pixels.width(), 2);
         EXPECT_NEAR(Bounds.height(), Pixels.height(), 1);
     }
+}
+
+TEST(EmfTextSize, AWmfBannerInATimesFontOfCellHeightAndWidthShowsItsLettersAtTheirSize)
+{
+    EnsureApplication();
+    // A banner of 4 × 1 inches in twips: "BANNER" in Times New Roman of a 600-twip cell (an em of 542
+    // twips, 36 pixels), its width 0.4 em as the face declares its average, advanced by the face's own
+    // advances. Its capitals stand 0.66 em high and each fills its advance but for a sliver.
+    TWmfText Banner;
+    Banner.Face = "Times New Roman";
+    Banner.Height = 600;
+    Banner.Width = 217;
+    Banner.X = 300;
+    Banner.Y = 300;
+    Banner.String = "BANNER";
+    for (const double Advance : {0.667, 0.722, 0.722, 0.722, 0.611, 0.667})
+        Banner.Advances.push_back(std::int16_t(std::lround(Advance * 542)));
+    const TInk Ink = WmfTextInk(1440, 5760, 1440, Banner);
+    EXPECT_NEAR(Ink.Bounds.height(), 0.662 * 542 / 15, 1.5);
+    const double Advances = std::accumulate(Banner.Advances.begin(), Banner.Advances.end(), 0) / 15.0;
+    EXPECT_NEAR(Ink.Bounds.width(), Advances, Advances * 0.04);
+    EXPECT_LT(Ink.EmptyColumns, 16) << "the letters stand close";
 }
