@@ -67,6 +67,16 @@ void ReadMaskedRow(const std::uint8_t* Source, int BitCount, int Width, const TM
     }
 }
 
+void SwapRedBlueRow(const std::uint8_t* Source, int Width, std::uint8_t* Target)
+{
+    for (int X = Avx2Rows::Available() ? Avx2Rows::SwapRedBlue(Source, Width, Target) : 0; X < Width; ++X) {
+        const std::uint8_t First = Source[X * 3];
+        Target[X * 3 + 1] = Source[X * 3 + 1];
+        Target[X * 3] = Source[X * 3 + 2];
+        Target[X * 3 + 2] = First;
+    }
+}
+
 void ReadBgrxRow(const std::uint8_t* Source, int Width, std::uint8_t* Bgr)
 {
     for (int X = Avx2Rows::Available() ? Avx2Rows::ReadBgrx(Source, Width, Bgr) : 0; X < Width; ++X) {

@@ -45,6 +45,10 @@ void ReadMaskedRow(const std::uint8_t* Source, int BitCount, int Width, const TM
 // 32 bits blue, green, red, unused byte.
 void ReadBgrxRow(const std::uint8_t* Source, int Width, std::uint8_t* Bgr);
 
+// Three-byte pixels with their first and third bytes exchanged: red, green, blue (a TIFF's or libheif's
+// row) to blue, green, red (a bitmap's), and back. Source and Target may be the same row.
+void SwapRedBlueRow(const std::uint8_t* Source, int Width, std::uint8_t* Target);
+
 // Black where red + green + blue is at most 382, white above: the nearer of the two.
 void WriteBlackWhiteRow(const std::uint8_t* Bgr, int Width, std::uint8_t* Target);
 // The nearest of the 16 standard colours (lowest index on ties), two pixels a byte.

@@ -81,6 +81,19 @@ PIXORA_AVX2 int ReadBgrx(const std::uint8_t* Source, int Width, std::uint8_t* Bg
     return X;
 }
 
+PIXORA_AVX2 int SwapRedBlue(const std::uint8_t* Source, int Width, std::uint8_t* Target)
+{
+    // Five pixels in the low 15 bytes of each 16 loaded; the 16th byte written is the next step's first,
+    // written again by it, so a step needs 16 bytes of the row left, six pixels.
+    const __m128i Swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    int X = 0;
+    for (; X + 6 <= Width; X += 5) {
+        const __m128i Pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Source + 3 * X));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Target + 3 * X), _mm_shuffle_epi8(Pixels, Swap));
+    }
+    return X;
+}
+
 int Write565(const std::uint8_t* Bgr, int Width, std::uint8_t* Target)
 {
     return WriteWords<6, 5, 11>(Bgr, Width, Target);

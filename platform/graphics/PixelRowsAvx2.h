@@ -15,5 +15,6 @@ int ReadBgrx(const std::uint8_t* Source, int Width, std::uint8_t* Bgr);
 int Write565(const std::uint8_t* Bgr, int Width, std::uint8_t* Target);
 int Write555(const std::uint8_t* Bgr, int Width, std::uint8_t* Target);
 int WriteHalftone(const std::uint8_t* Bgr, int Width, std::uint8_t* Target);
+int SwapRedBlue(const std::uint8_t* Source, int Width, std::uint8_t* Target);
 
 } // namespace Avx2Rows

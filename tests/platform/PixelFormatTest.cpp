@@ -1,5 +1,6 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/HalftonePalette.h"
+#include "platform/graphics/PixelRows.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
 #include "tests/support/TestPictures.h"
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -380,4 +382,27 @@ TEST(PixelFormat, EmptyBitmapsConvert)
     Bitmap.SetSize(0, 4);
     Bitmap.SetPixelFormat(pf24bit);
     EXPECT_EQ(Bitmap.Height(), 4);
+}
+
+TEST(PixelRows, SwapRedBlueExchangesTheOuterBytesOfEachPixelAndNothingElse)
+{
+    for (int Width : {0, 1, 5, 6, 7, 11, 16, 61, 1003}) {
+        const TBitmap Random = MakeRandomBitmap(Width + 8, 1, 24, std::uint32_t(Width) + 40);
+        const std::uint8_t* Source = Random.ScanLine(0);
+        const std::size_t Bytes = std::size_t(Width) * 3;
+        // Past the row the target holds a mark the kernel must leave.
+        std::vector<std::uint8_t> Target(Bytes + 24, 0xA5);
+        SwapRedBlueRow(Source, Width, Target.data());
+        std::vector<std::uint8_t> InPlace(Source, Source + Bytes + 24);
+        SwapRedBlueRow(InPlace.data(), Width, InPlace.data());
+        for (std::size_t At = 0; At < Bytes; ++At) {
+            const std::uint8_t Expected = Source[At - At % 3 + 2 - At % 3];
+            ASSERT_EQ(Target[At], Expected) << "byte " << At << " of " << Width;
+            ASSERT_EQ(InPlace[At], Expected) << "byte " << At << " of " << Width << " in place";
+        }
+        for (std::size_t At = Bytes; At < Bytes + 24; ++At) {
+            ASSERT_EQ(Target[At], 0xA5) << "byte " << At << " past " << Width;
+            ASSERT_EQ(InPlace[At], Source[At]) << "byte " << At << " past " << Width << " in place";
+        }
+    }
 }

@@ -1,6 +1,7 @@
 #include "platform/graphics/codecs/HeifCodec.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PixelRows.h"
 #include "platform/graphics/codecs/DecodeLimits.h"
 #include "platform/graphics/codecs/HeifGrid.h"
 
@@ -90,11 +91,15 @@ bool ReadHeif(std::span<const std::uint8_t> Bytes, TBitmap& Target)
     for (int Y = 0; Y < Height; ++Y) {
         const std::uint8_t* Source = Plane + std::size_t(Y) * std::size_t(Stride);
         std::uint8_t* Row = Decoded.ScanLine(Y);
+        if (!Alpha) {
+            SwapRedBlueRow(Source, Width, Row);
+            continue;
+        }
         for (int X = 0; X < Width * PixelBytes; X += PixelBytes) {
             Row[X] = Source[X + 2];
             Row[X + 1] = Source[X + 1];
             Row[X + 2] = Source[X];
-            if (Alpha) Row[X + 3] = Source[X + 3];
+            Row[X + 3] = Source[X + 3];
         }
     }
     Target = std::move(Decoded);

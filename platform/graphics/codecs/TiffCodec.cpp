@@ -1,6 +1,7 @@
 #include "platform/graphics/codecs/TiffCodec.h"
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PixelRows.h"
 #include "platform/graphics/codecs/DecodeLimits.h"
 #include "platform/graphics/codecs/ExifOrientation.h"
 
@@ -210,6 +211,10 @@ std::optional<TPlainLayout> PlainLayoutOf(TIFF* File)
 // Row := the Width pixels of one stored row, as a bitmap row of 24 or (with alpha) 32 bits.
 void CopyPlainRow(const std::uint8_t* Source, const TPlainLayout& Layout, int Width, std::uint8_t* Row)
 {
+    if (!Layout.Grey && !Layout.Alpha && Layout.Samples == 3) {
+        SwapRedBlueRow(Source, Width, Row);
+        return;
+    }
     for (int X = 0; X < Width; ++X, Source += Layout.Samples) {
         if (Layout.Grey) {
             Row[0] = Row[1] = Row[2] = Source[0];
@@ -320,15 +325,8 @@ bool WriteTiff(const TBitmap& Source, std::vector<std::uint8_t>& Bytes)
     std::vector<std::uint8_t> Strip(RowBytes * std::size_t(RowsPerStrip));
     for (int First = 0, Index = 0; First < Source.Height(); First += RowsPerStrip, ++Index) {
         const int Rows = std::min(RowsPerStrip, Source.Height() - First);
-        for (int Y = 0; Y < Rows; ++Y) {
-            const std::uint8_t* Row = Source.ScanLine(First + Y);
-            std::uint8_t* Out = Strip.data() + std::size_t(Y) * RowBytes;
-            for (std::size_t X = 0; X < RowBytes; X += 3) {
-                Out[X] = Row[X + 2];
-                Out[X + 1] = Row[X + 1];
-                Out[X + 2] = Row[X];
-            }
-        }
+        for (int Y = 0; Y < Rows; ++Y)
+            SwapRedBlueRow(Source.ScanLine(First + Y), Source.Width(), Strip.data() + std::size_t(Y) * RowBytes);
         if (TIFFWriteEncodedStrip(Tiff, std::uint32_t(Index), Strip.data(), tmsize_t(RowBytes * std::size_t(Rows))) < 0)
             return false;
     }
