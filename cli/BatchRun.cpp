@@ -2,7 +2,6 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
-#include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/Messages.h"
@@ -38,20 +37,15 @@ const char* PixelFormatName(TPixelFormat Format)
     return Names[Format];
 }
 
-// As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one. A JPEG
-// picture is decoded straight into that bitmap: the same pixels as drawing it onto a new bitmap and
-// converting that to 24 bits, without the drawing and the conversion.
+// As the editor does before a command: a picture that is not a bitmap becomes a 24-bit one, made as a
+// bitmap assigned the picture makes it (a JPEG decoded, a picture with transparency drawn on white).
 void EnsureBitmap(TKelvoImage& Image)
 {
     if (Image.PictureType() == picBitmap) return;
-    if (const auto* Jpeg = dynamic_cast<const TJPEGImage*>(Image.Picture().Graphic())) {
-        auto Decoded = std::make_unique<TBitmap>();
-        Jpeg->AssignTo(*Decoded);
-        Image.Picture().SetGraphic(std::move(Decoded));
-        return;
-    }
-    Image.SetPictureType(picBitmap);
-    Image.Picture().Bitmap().SetPixelFormat(pf24bit);
+    auto Made = std::make_unique<TBitmap>();
+    if (const TGraphic* Graphic = Image.Picture().Graphic()) Made->Assign(*Graphic);
+    if (Made->PixelFormat() != pf24bit) Made->SetPixelFormat(pf24bit);
+    Image.Picture().SetGraphic(std::move(Made));
 }
 
 // "Name=Value, Name=Value" of a step's arguments.
@@ -121,10 +115,16 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
     const TGraphic* Source = Picture.Graphic();
     const std::string Extension = TPicture::ExtensionOf(FileName);
     auto Target = TPicture::MakeGraphicFor(Extension);
-    const auto* SourceBitmap = dynamic_cast<const TBitmap*>(Source);
-    // A bitmap saved as a bitmap is written as it is, with no copy of its pixels between.
-    if (Source == nullptr || !Target || (SourceBitmap && dynamic_cast<TBitmap*>(Target.get()))) {
+    if (Source == nullptr || !Target) {
         Picture.SaveToFile(FileName);
+        return;
+    }
+    // A bitmap, or the decoded pixels of an opaque picture, saved as a bitmap are written as they are,
+    // with no copy of the pixels between.
+    const auto* SourceBitmap = dynamic_cast<const TBitmap*>(Source);
+    if (!SourceBitmap) SourceBitmap = Source->OpaqueBitmap();
+    if (SourceBitmap && dynamic_cast<TBitmap*>(Target.get())) {
+        SourceBitmap->SaveToFile(FileName);
         return;
     }
     auto* Metafile = dynamic_cast<TMetafile*>(Target.get());

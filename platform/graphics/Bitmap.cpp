@@ -222,14 +222,3 @@ std::vector<std::span<const std::uint8_t>> TBitmap::FileParts(std::vector<std::u
 {
     return BmpFileParts(*this, Scratch);
 }
-
-bool TGraphic::AssignTo(TBitmap&) const
-{
-    return false;
-}
-
-std::vector<std::span<const std::uint8_t>> TGraphic::FileParts(std::vector<std::uint8_t>& Scratch) const
-{
-    SaveToStream(Scratch);
-    return {std::span<const std::uint8_t>(Scratch)};
-}

@@ -3,13 +3,15 @@
 #include "platform/graphics/Canvas.h"
 
 TEncodedImage::TEncodedImage(const TEncodedImage& Source)
-    : TGraphic(), FData(Source.FData), FWidth(Source.FWidth), FHeight(Source.FHeight), FBitmap(Source.FBitmap)
+    : TGraphic(), FData(Source.FData), FOwner(Source.FOwner), FWidth(Source.FWidth), FHeight(Source.FHeight),
+      FBitmap(Source.FBitmap)
 {}
 
 TEncodedImage& TEncodedImage::operator=(const TEncodedImage& Source)
 {
     if (this != &Source) {
         FData = Source.FData;
+        FOwner = Source.FOwner;
         FWidth = Source.FWidth;
         FHeight = Source.FHeight;
         FBitmap = Source.FBitmap;
@@ -28,9 +30,24 @@ void TEncodedImage::Draw(TCanvas& Canvas, const TRect& Rect) const
 
 void TEncodedImage::LoadFromStream(std::span<const std::uint8_t> Bytes)
 {
+    auto Copy = std::make_shared<const std::vector<std::uint8_t>>(Bytes.begin(), Bytes.end());
+    const std::span<const std::uint8_t> Kept = *Copy;
+    Load(Kept, std::move(Copy));
+}
+
+void TEncodedImage::LoadFromFileBytes(TLargeBlock&& File)
+{
+    auto Kept = std::make_shared<const TLargeBlock>(std::move(File));
+    const std::span<const std::uint8_t> Bytes = Kept->Bytes();
+    Load(Bytes, std::move(Kept));
+}
+
+void TEncodedImage::Load(std::span<const std::uint8_t> Bytes, std::shared_ptr<const void> Owner)
+{
     auto Decoded = std::make_shared<TBitmap>();
     Decode(Bytes, *Decoded);
-    FData = std::make_shared<const std::vector<std::uint8_t>>(Bytes.begin(), Bytes.end());
+    FData = Bytes;
+    FOwner = std::move(Owner);
     FWidth = Decoded->Width();
     FHeight = Decoded->Height();
     FBitmap = std::move(Decoded);
@@ -39,13 +56,12 @@ void TEncodedImage::LoadFromStream(std::span<const std::uint8_t> Bytes)
 
 void TEncodedImage::SaveToStream(std::vector<std::uint8_t>& Bytes) const
 {
-    Bytes.insert(Bytes.end(), FData->begin(), FData->end());
+    Bytes.insert(Bytes.end(), FData.begin(), FData.end());
 }
 
-bool TEncodedImage::AssignTo(TBitmap& Target) const
+std::vector<std::span<const std::uint8_t>> TEncodedImage::FileParts(std::vector<std::uint8_t>&) const
 {
-    Target = Bitmap();
-    return true;
+    return {FData};
 }
 
 bool TEncodedImage::AssignFromBitmap(const TBitmap& Source)
@@ -59,7 +75,8 @@ bool TEncodedImage::AssignFromBitmap(const TBitmap& Source)
     }
     auto Encoded = std::make_shared<std::vector<std::uint8_t>>();
     if (!Encode(*Pixels, *Encoded)) return false;
-    FData = std::move(Encoded);
+    FData = *Encoded;
+    FOwner = std::move(Encoded);
     FWidth = Source.Width();
     FHeight = Source.Height();
     // A lossy format's pixels are those its file gives back, decoded when first asked for.
@@ -72,7 +89,7 @@ const TBitmap& TEncodedImage::Bitmap() const
 {
     if (!FBitmap) {
         auto Decoded = std::make_shared<TBitmap>();
-        if (!FData->empty()) Decode(*FData, *Decoded);
+        if (!FData.empty()) Decode(FData, *Decoded);
         FBitmap = std::move(Decoded);
     }
     return *FBitmap;

@@ -16,16 +16,20 @@ public:
     // The size follows from the data; setting it changes nothing.
     void SetWidth(int) override {}
     void SetHeight(int) override {}
-    bool Empty() const override { return FData->empty(); }
+    bool Empty() const override { return FData.empty(); }
 
     // Blends a picture with transparency over the canvas, draws any other opaquely.
     void Draw(TCanvas& Canvas, const TRect& Rect) const override;
-    // Decodes Bytes and keeps them; damaged data raise the format's message, leaving the picture as it was.
+    // Decodes Bytes and keeps a copy; damaged data raise the format's message, leaving the picture as it was.
     void LoadFromStream(std::span<const std::uint8_t> Bytes) override;
+    // The same, keeping the file's block itself.
+    void LoadFromFileBytes(TLargeBlock&& File) override;
     // Appends the file's bytes as they were loaded or made.
     void SaveToStream(std::vector<std::uint8_t>& Bytes) const override;
-    // Target := the decoded pixels, 32 bits with alpha or 24 bits as held.
-    bool AssignTo(TBitmap& Target) const override;
+    // The file's bytes themselves, uncopied.
+    std::vector<std::span<const std::uint8_t>> FileParts(std::vector<std::uint8_t>& Scratch) const override;
+    // The decoded 24-bit pixels of a picture without transparency.
+    const TBitmap* OpaqueBitmap() const override { return HasAlpha() ? nullptr : &Bitmap(); }
     // Encodes Source's pixels as an opaque picture (a bitmap carries no alpha); false for a format
     // that is only read.
     bool AssignFromBitmap(const TBitmap& Source) override;
@@ -41,14 +45,19 @@ protected:
     TEncodedImage& operator=(const TEncodedImage& Source);
 
     // The file's bytes.
-    std::span<const std::uint8_t> Data() const { return *FData; }
+    std::span<const std::uint8_t> Data() const { return FData; }
     // Target := the pixels of a file of the format, upright; raises the format's message for damaged data.
     virtual void Decode(std::span<const std::uint8_t> Bytes, TBitmap& Target) const = 0;
     // Appends a file of Source (24 bits a pixel); false where the format is only read.
     virtual bool Encode(const TBitmap&, std::vector<std::uint8_t>&) const { return false; }
 
 private:
-    std::shared_ptr<const std::vector<std::uint8_t>> FData = std::make_shared<const std::vector<std::uint8_t>>();
+    // Decodes Bytes and keeps them, Owner holding them.
+    void Load(std::span<const std::uint8_t> Bytes, std::shared_ptr<const void> Owner);
+
+    // The file's bytes and what holds them (a file's block, or a vector loaded or made), shared by copies.
+    std::span<const std::uint8_t> FData;
+    std::shared_ptr<const void> FOwner;
     int FWidth = 0;
     int FHeight = 0;
     mutable std::shared_ptr<const TBitmap> FBitmap;

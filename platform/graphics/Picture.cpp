@@ -128,13 +128,14 @@ void TPicture::LoadFromFile(const std::string& FileName)
     const std::string Format = FormatOfContent(File.Bytes());
     auto Graphic = MakeGraphicFor(Format.empty() ? Extension : Format);
     if (!Graphic) throw UnknownExtension();
-    Graphic->LoadFromStream(File.Bytes());
+    Graphic->LoadFromFileBytes(std::move(File));
     Install(std::move(Graphic));
 }
 
 void TPicture::SaveToFile(const std::string& FileName) const
 {
-    std::vector<std::uint8_t> Scratch;
-    const auto Parts = FGraphic ? FGraphic->FileParts(Scratch) : std::vector<std::span<const std::uint8_t>>{};
-    WriteWholeFile(FileName, Parts);
+    if (FGraphic)
+        FGraphic->SaveToFile(FileName);
+    else
+        WriteWholeFile(FileName, std::span<const std::uint8_t>());
 }

@@ -51,12 +51,6 @@ void TPngImage::SaveToStream(std::vector<std::uint8_t>& Bytes) const
     if (!FBitmap.Empty()) WritePng(FBitmap, Bytes);
 }
 
-bool TPngImage::AssignTo(TBitmap& Target) const
-{
-    Target = FBitmap;
-    return true;
-}
-
 void TPngImage::Assign(const TBitmap& Source)
 {
     TBitmap Opaque(Source);

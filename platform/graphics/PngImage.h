@@ -25,8 +25,8 @@ public:
     void LoadFromStream(std::span<const std::uint8_t> Bytes) override;
     void SaveToStream(std::vector<std::uint8_t>& Bytes) const override;
     std::string DefaultExtension() const override { return "png"; }
-    // Target := the pixels, 32 bits with alpha or 24 bits as held.
-    bool AssignTo(TBitmap& Target) const override;
+    // The 24-bit pixels of a picture without transparency.
+    const TBitmap* OpaqueBitmap() const override { return HasAlpha() ? nullptr : &FBitmap; }
 
     // Takes Source's pixels as an opaque 24-bit picture: a bitmap carries no alpha.
     void Assign(const TBitmap& Source);

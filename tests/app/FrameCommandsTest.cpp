@@ -2,6 +2,7 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/JPEGImage.h"
+#include "platform/graphics/codecs/PngCodec.h"
 #include "platform/system/FileUtils.h"
 #include "tests/support/TestPictures.h"
 
@@ -239,4 +240,23 @@ TEST(FrameCaption, OfAnOpenedJpegNamesPathSizeDimensionsAndFormat)
     EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picUnknown);
     Fixture.Slide("TrackBar3", 110);
     EXPECT_EQ(Fixture.Form().KelvoImage1.PictureType(), picBitmap);
+}
+
+TEST(FrameCommands, WorkOnAPictureWithTransparencyAsItShowsOnWhite)
+{
+    TFrameFixture Fixture;
+    // Two pixels: transparent but storing green, and opaque blue-grey.
+    TBitmap Source;
+    Source.SetLayout(2, 1, 32);
+    const std::uint8_t Pixels[8] = {0, 200, 0, 0, 90, 60, 30, 255};
+    std::copy(Pixels, Pixels + 8, Source.ScanLine(0));
+    std::vector<std::uint8_t> Png;
+    WritePng(Source, Png);
+    WriteWholeFile((Fixture.Folder() / "clear.png").string(), Png);
+    Fixture.Open(Fixture.Folder() / "clear.png");
+    Fixture.Press("Button14");
+    const TBitmap& Negative = Fixture.PictureBitmap();
+    ASSERT_EQ(Negative.BitCount(), 24);
+    const std::uint8_t* Row = Negative.ScanLine(0);
+    EXPECT_EQ(std::vector<int>(Row, Row + 6), (std::vector<int>{0, 0, 0, 165, 195, 225}));
 }

@@ -4,6 +4,8 @@
 
 #include "platform/graphics/EncodedImage.h"
 #include "platform/graphics/Picture.h"
+#include "platform/graphics/codecs/PngCodec.h"
+#include "platform/system/FileUtils.h"
 #include "tests/support/ExternalTools.h"
 #include "tests/support/TestPictures.h"
 
@@ -63,4 +65,27 @@ TEST_F(BatchFormats, ReadsWebPAndTiffAndWritesThemAgain)
     for (int Y = 0; Y < 32; ++Y)
         for (int X = 0; X < 48 * 3; ++X)
             ASSERT_EQ(Negative.ScanLine(Y)[X], 255 - Decoded.ScanLine(Y)[X]) << X << "," << Y;
+}
+
+TEST_F(BatchFormats, APictureWithTransparencyIsWrittenAndWorkedOnAsItShowsOnWhite)
+{
+    // Transparent but storing green, half-transparent red, opaque blue-grey.
+    TBitmap Source;
+    Source.SetLayout(3, 1, 32);
+    const std::uint8_t Pixels[12] = {0, 200, 0, 0, 0, 0, 255, 128, 90, 60, 30, 255};
+    std::copy(Pixels, Pixels + 12, Source.ScanLine(0));
+    std::vector<std::uint8_t> Png;
+    WritePng(Source, Png);
+    WriteWholeFile(PathOf("clear.png"), Png);
+
+    ASSERT_EQ(Run({PathOf("clear.png"), "-o", PathOf("plain.bmp")}), 0) << FErrors.str();
+    const TBitmap Plain = PixelsOf(PathOf("plain.bmp"));
+    ASSERT_EQ(Plain.BitCount(), 24);
+    const std::uint8_t* Row = Plain.ScanLine(0);
+    EXPECT_EQ(std::vector<int>(Row, Row + 9), (std::vector<int>{255, 255, 255, 127, 127, 255, 90, 60, 30}));
+
+    ASSERT_EQ(Run({PathOf("clear.png"), "Negative", "-o", PathOf("negative.bmp")}), 0) << FErrors.str();
+    const TBitmap Negative = PixelsOf(PathOf("negative.bmp"));
+    Row = Negative.ScanLine(0);
+    EXPECT_EQ(std::vector<int>(Row, Row + 9), (std::vector<int>{0, 0, 0, 128, 128, 0, 165, 195, 225}));
 }
