@@ -54,6 +54,7 @@ struct TText
     int X = 20, Y = 100;
     std::u16string String = u"HHHH";
     std::vector<int> Advances;
+    std::int32_t GraphicsMode = U_GM_COMPATIBLE;
 };
 
 // The text drawn after the mapping records onto a white square of Side pixels.
@@ -75,7 +76,7 @@ QImage Drawn(const TText& Text, const std::function<void(TEmfWriter&)>& Mapping 
     for (const int Advance : Text.Advances) Append32(Tail, std::uint32_t(Advance));
     const std::int32_t One = std::bit_cast<std::int32_t>(1.0f);
     Writer.Add(U_EMR_EXTTEXTOUTW,
-               {0, 0, -1, -1, U_GM_COMPATIBLE, One, One, Text.X, Text.Y, Count, 76, 0, 0, 0, -1, -1, OffDx}, Tail);
+               {0, 0, -1, -1, Text.GraphicsMode, One, One, Text.X, Text.Y, Count, 76, 0, 0, 0, -1, -1, OffDx}, Tail);
     return PlayOnWhiteSquare(Writer, Side);
 }
 
@@ -190,6 +191,35 @@ TEST(EmfTextSize, GlyphsAndAdvancesAgreeUnderEveryMapping)
     const QRect Uneven = InkOf(Drawn(Stretched, Anisotropic(800, 1600, 400, 400))).Bounds;
     EXPECT_NEAR(Uneven.width(), Expected.width(), 2);
     EXPECT_NEAR(Uneven.height(), Expected.height(), 1);
+}
+
+TEST(EmfTextSize, TheAdvancedGraphicsModeShapesGlyphsInLogicalUnits)
+{
+    EnsureApplication();
+    // A page twice as wide as high a unit: in the compatible mode the glyphs keep their shape, in the
+    // advanced mode they are shaped in logical units and come out twice as wide, their side bearing too
+    // (the string starts at device x 20); their height is the same.
+    const auto Page = [](TEmfWriter& Writer) {
+        Writer.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+        Writer.Add(U_EMR_SETWINDOWEXTEX, {800, 1600});
+        Writer.Add(U_EMR_SETVIEWPORTEXTEX, {400, 400});
+    };
+    TText Text;
+    Text.Height = -160;
+    Text.X = 40;
+    Text.Y = 400;
+    Text.String = u"H";
+    const QRect Compatible = InkOf(Drawn(Text, Page)).Bounds;
+    Text.GraphicsMode = U_GM_ADVANCED;
+    const QRect Advanced = InkOf(Drawn(Text, Page)).Bounds;
+    EXPECT_NEAR(Advanced.width(), 2 * Compatible.width(), 2);
+    EXPECT_NEAR(Advanced.height(), Compatible.height(), 1);
+    EXPECT_NEAR(Advanced.left() - 20, 2 * (Compatible.left() - 20), 2);
+    // A font of a width of its own has it in either mode.
+    Text.Width = 40;
+    const QRect OwnWidth = InkOf(Drawn(Text, Page)).Bounds;
+    Text.GraphicsMode = U_GM_COMPATIBLE;
+    EXPECT_EQ(InkOf(Drawn(Text, Page)).Bounds, OwnWidth);
 }
 
 namespace {

@@ -168,6 +168,7 @@ struct TTextRun
     QRectF Box;
     std::uint32_t Options = 0;
     std::vector<double> Advances;
+    bool Advanced = false; // the record's graphics mode shapes glyphs in logical units
 };
 
 class TEmfPlayer

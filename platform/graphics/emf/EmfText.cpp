@@ -159,6 +159,7 @@ void TEmfPlayer::TextOut(const char* Record, std::uint32_t Size, const U_EMRTEXT
     std::vector<std::size_t> Lengths;
     Run.String = DecodeText(Record + Text.offString, Chars, Wide, FState.Font.CharSet, Lengths);
     Run.Options = Text.fOptions;
+    Run.Advanced = RecordAs<U_EMREXTTEXTOUTW>(Record).iGraphicsMode == U_GM_ADVANCED;
     // The optional rectangle and the offset of the advances follow the fixed part of the text record.
     const char* After = reinterpret_cast<const char*>(&Text) + sizeof(U_EMRTEXT);
     if (!(Text.fOptions & U_ETO_NO_RECT)) {
@@ -202,6 +203,7 @@ void TEmfPlayer::SmallTextOut(const char* Record, std::uint32_t Size)
     std::vector<std::size_t> Lengths;
     Run.String = DecodeText(Record + At, Chars, Wide, FState.Font.CharSet, Lengths);
     Run.Options = Text.fuOptions;
+    Run.Advanced = Text.iGraphicsMode == U_GM_ADVANCED;
     DrawTextRun(Run);
 }
 
@@ -273,13 +275,16 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     const QFont& Font = Chosen.Font;
     const QFontMetricsF& Metrics = Chosen.Metrics;
 
-    // A stand-in's glyphs are narrowed or widened to the advances of the face the record was made with.
-    const double Fit = Chosen.StandIn ? FitToAdvances(String, Advances, ScaleX, Metrics) : 1;
+    // In the advanced graphics mode a font of no width of its own is shaped in logical units, so the
+    // page's aspect widens or narrows its glyphs. A stand-in's glyphs are narrowed or widened to the
+    // advances of the face the record was made with.
+    const double Aspect = Run.Advanced && FState.Font.Width == 0 ? ScaleX / ScaleY : 1;
+    const double Fit = Chosen.StandIn && !Advances.empty() ? FitToAdvances(String, Advances, ScaleX, Metrics) : Aspect;
     std::vector<double> Offsets(std::size_t(String.size()) + 1, 0);
     for (qsizetype Index = 0; Index < String.size(); ++Index)
         Offsets[std::size_t(Index) + 1] =
-            Offsets[std::size_t(Index)] +
-            (Advances.empty() ? Metrics.horizontalAdvance(String.at(Index)) : Advances[std::size_t(Index)] * ScaleX);
+            Offsets[std::size_t(Index)] + (Advances.empty() ? Metrics.horizontalAdvance(String.at(Index)) * Aspect
+                                                            : Advances[std::size_t(Index)] * ScaleX);
     const double Width = Offsets.back();
     double Shift = 0;
     switch (FState.TextAlign & (U_TA_CENTER | U_TA_RIGHT)) {
@@ -327,10 +332,10 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
         FPainter.fillRect(QRectF(Shift, Baseline - Metrics.ascent(), Width, Metrics.height()), FState.BkColor);
     FPainter.setFont(Font);
     FPainter.setPen(FState.TextColor);
+    FPainter.setTransform(QTransform::fromScale(Fit, 1) * Placement);
     if (Advances.empty()) {
-        FPainter.drawText(QPointF(Shift, Baseline), String);
+        FPainter.drawText(QPointF(Shift / Fit, Baseline), String);
     } else {
-        FPainter.setTransform(QTransform::fromScale(Fit, 1) * Placement);
         for (qsizetype Index = 0; Index < String.size(); ++Index) {
             const QChar Char = String.at(Index);
             const QPointF At((Shift + Offsets[std::size_t(Index)]) / Fit, Baseline);
