@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,5 +23,10 @@ int main(int Count, char** Arguments)
     });
     QGuiApplication Application(Count, Arguments);
     IgnoreWriteSignals();
-    return RunBatch(Words, std::cout, std::cerr);
+    const int Status = RunBatch(Words, std::cout, std::cerr);
+    // Ends here, the output written: taking the application object down would load the font configuration
+    // only to release it, and freeing the picture's memory is the system's work at exit.
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(Status);
 }
