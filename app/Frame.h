@@ -76,6 +76,8 @@ public:
     // The copy of a pasted or dropped picture that the reload command reads, beside the executable.
     void SaveScratchCopy();
     void DeleteScratchCopy();
+    // StoreBase, then SaveScratchCopy; a bitmap's two copies are made at once.
+    void StoreBaseAndScratchCopy();
     // Caption and the three boxes from the picture; called after every change of it.
     void UpdateCaption();
     // Redraws the histogram window when it is open.
@@ -189,6 +191,8 @@ private:
     // Runs Work through RunPictureWork when Graphic is a bitmap or a JPEG picture, whose drawing needs
     // neither the screen nor its fonts, and here otherwise.
     void RunGraphicWork(const TGraphic* Graphic, const std::function<void()>& Work);
+    // The file of the scratch copy of the picture's graphic, named after its kind.
+    std::string ScratchCopyPath() const;
 
     // The steps of the command table (FrameCommands.cpp).
     bool PictureIsEditable() const; // Guard: neither empty nor an icon

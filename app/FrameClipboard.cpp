@@ -163,8 +163,7 @@ void TForm1::TakeInPicture(const std::string& How)
         SwitchToPhysicalMeasure(Graphic);
         FSizeText.clear();
         const int Zoom = ZoomForPictureSize(Graphic->Width(), Graphic->Height());
-        StoreBase();
-        SaveScratchCopy();
+        StoreBaseAndScratchCopy();
         SizeControlForZoom(Zoom);
     }
     KelvoImage1.SetStretch(true);

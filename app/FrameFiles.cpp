@@ -21,6 +21,7 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -106,10 +107,9 @@ void TForm1::LoadPicture(const std::string& Path)
     UpdateHistogram();
 }
 
-void TForm1::SaveScratchCopy()
+std::string TForm1::ScratchCopyPath() const
 {
     const TGraphic* Graphic = KelvoImage1.Picture().Graphic();
-    if (Graphic == nullptr) return;
     std::string Name = "Pixora.dat";
     if (dynamic_cast<const TBitmap*>(Graphic) != nullptr)
         Name = "Pixora.bmp";
@@ -121,8 +121,50 @@ void TForm1::SaveScratchCopy()
         Name = "Pixora.jpg";
     // Beside the settings file, in the folder where the program keeps its files.
     const std::string Folder = Parameter1.Dir().empty() ? ProgramFilesFolder() : Parameter1.Dir();
-    FPicturePath = Folder + (Folder == "/" ? "" : "/") + Name;
+    return Folder + (Folder == "/" ? "" : "/") + Name;
+}
+
+void TForm1::SaveScratchCopy()
+{
+    if (KelvoImage1.Picture().Graphic() == nullptr) return;
+    FPicturePath = ScratchCopyPath();
     KelvoImage1.Picture().SaveToFile(FPicturePath);
+}
+
+void TForm1::StoreBaseAndScratchCopy()
+{
+    const TGraphic* Graphic = KelvoImage1.Picture().Graphic();
+    if (dynamic_cast<const TBitmap*>(Graphic) == nullptr) {
+        StoreBase();
+        SaveScratchCopy();
+        return;
+    }
+    // A bitmap is copied and written side by side: both only read it, and a large one takes a while.
+    const std::string Path = ScratchCopyPath();
+    auto Base = std::make_unique<TBitmap>();
+    std::exception_ptr WriteFailure;
+    RunPictureWork([&] {
+        std::thread Writer([&] {
+            try {
+                KelvoImage1.Picture().SaveToFile(Path);
+            } catch (...) {
+                WriteFailure = std::current_exception();
+            }
+        });
+        try {
+            Base->Assign(*Graphic);
+        } catch (...) {
+            Writer.join();
+            // As if the copy had been written after the base, which failed first.
+            std::error_code Ignored;
+            if (!WriteFailure) std::filesystem::remove(Path, Ignored);
+            throw;
+        }
+        Writer.join();
+    });
+    FBaseBitmap = std::move(Base);
+    FPicturePath = Path;
+    if (WriteFailure) std::rethrow_exception(WriteFailure);
 }
 
 void TForm1::DeleteScratchCopy()

@@ -83,6 +83,45 @@ TEST(FrameDrop, APngFromAnotherProgramComesInAsADroppedBitmap)
     Fixture.Form().close();
 }
 
+// The base and the scratch copy of a dropped bitmap are made side by side; both hold the picture, and
+// a scratch copy that cannot be written is reported as it was before.
+TEST(FrameDrop, TheBaseAndTheScratchCopyHoldTheDroppedPicture)
+{
+    TFrameFixture Fixture;
+    QImage Image(57, 31, QImage::Format_RGB32);
+    for (int Y = 0; Y < Image.height(); ++Y)
+        for (int X = 0; X < Image.width(); ++X) Image.setPixel(X, Y, qRgb(X * 4, Y * 8, (X * Y) % 256));
+    QMimeData Data;
+    Data.setData("image/png", PngOf(Image));
+    auto& Box = Fixture.Control<QScrollArea>("ScrollBox1");
+    EXPECT_EQ(DeliverDrop(Box, Data, QPoint(50, 50)), Qt::CopyAction);
+    const TBitmap Dropped = Fixture.PictureBitmap();
+    TBitmap Scratch;
+    Scratch.LoadFromStream(ReadWholeFile(Fixture.Form().PicturePath()));
+    EXPECT_TRUE(SamePixels(Scratch, Dropped));
+    Fixture.Slide("TrackBar2", 140);
+    EXPECT_FALSE(SamePixels(Fixture.PictureBitmap(), Dropped));
+    Fixture.Slide("TrackBar2", 100);
+    EXPECT_TRUE(SamePixels(Fixture.PictureBitmap(), Dropped));
+    EXPECT_TRUE(Fixture.Messages().empty());
+
+    // A folder where the next scratch copy would go.
+    const std::string Blocked = Fixture.Form().PicturePath();
+    Data.setData("image/png", PngOf(Image.mirrored(true, false)));
+    std::filesystem::remove(Blocked);
+    std::filesystem::create_directories(std::filesystem::path(Blocked) / "taken");
+    DeliverDrop(Box, Data, QPoint(50, 50));
+    ASSERT_EQ(Fixture.Messages().size(), 1u);
+    EXPECT_EQ(Fixture.Messages()[0], "ファイル " + Blocked + " を作成できません");
+    EXPECT_EQ(Fixture.Form().PicturePath(), Blocked);
+    EXPECT_EQ(Fixture.PictureBitmap().ScanLine(0)[2], Dropped.ScanLine(0)[(Image.width() - 1) * 3 + 2]);
+    Fixture.Slide("TrackBar2", 140);
+    Fixture.Slide("TrackBar2", 100);
+    EXPECT_EQ(Fixture.PictureBitmap().ScanLine(0)[2], Dropped.ScanLine(0)[(Image.width() - 1) * 3 + 2]);
+    std::filesystem::remove_all(Blocked);
+    Fixture.Form().close();
+}
+
 TEST(FrameDrop, AFileUrlOpensThePictureAndOtherUrlsChangeNothing)
 {
     TFrameFixture Fixture;
