@@ -55,6 +55,7 @@ struct TText
     std::u16string String = u"HHHH";
     std::vector<int> Advances;
     std::int32_t GraphicsMode = U_GM_COMPATIBLE;
+    std::uint8_t CharSet = U_ANSI_CHARSET;
 };
 
 // The text drawn after the mapping records onto a white square of Side pixels.
@@ -63,6 +64,7 @@ QImage Drawn(const TText& Text, const std::function<void(TEmfWriter&)>& Mapping 
     TEmfWriter Writer;
     if (Mapping) Mapping(Writer);
     std::vector<std::uint8_t> Font(300, 0);
+    Font[3] = Text.CharSet; // after italic, underline and strike-out
     std::memcpy(Font.data() + 8, Text.Face.data(), Text.Face.size() * 2);
     Writer.Add(U_EMR_EXTCREATEFONTINDIRECTW, {1, Text.Height, Text.Width, 0, 0, 400}, Font);
     Writer.UseHandle(1);
@@ -220,6 +222,25 @@ TEST(EmfTextSize, TheAdvancedGraphicsModeShapesGlyphsInLogicalUnits)
     const QRect OwnWidth = InkOf(Drawn(Text, Page)).Bounds;
     Text.GraphicsMode = U_GM_COMPATIBLE;
     EXPECT_EQ(InkOf(Drawn(Text, Page)).Bounds, OwnWidth);
+}
+
+TEST(EmfTextSize, TheSymbolFontsSignsKeepTheWidthsOfItsDesign)
+{
+    EnsureApplication();
+    // Formula editors place each sign of the Symbol font by itself, at the advances of its design: a plus
+    // and an equals sign 0.549 of the height wide, brackets 0.333. The stand-in's own signs are far wider
+    // and would run into their neighbours; they are narrowed to the design's advances.
+    TText Symbol;
+    Symbol.Face = u"Symbol";
+    Symbol.CharSet = U_SYMBOL_CHARSET;
+    Symbol.Height = -100;
+    for (const auto& [Sign, Advance] : {std::pair{u'+', 54.9}, std::pair{u'=', 54.9}, std::pair{u'(', 33.3}}) {
+        SCOPED_TRACE(char(Sign));
+        Symbol.String = std::u16string(1, Sign);
+        const QRect Ink = InkOf(Drawn(Symbol)).Bounds;
+        EXPECT_LE(Ink.width(), Advance);
+        EXPECT_GT(Ink.width(), Advance * 0.4);
+    }
 }
 
 namespace {

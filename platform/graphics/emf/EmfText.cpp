@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QRawFont>
 
 #include <cmath>
 
@@ -131,21 +132,37 @@ double WeightedAverageWidth(const QFontMetricsF& Metrics)
     return Sum / 1000;
 }
 
-// How much wider than its natural advances a stand-in font's glyphs are drawn to fit the advances a
-// record gives, which the face it stands in for had: their ratio over the characters other than spaces
-// (justified lines widen only those), or 1 where no advances are given.
-double FitToAdvances(const QString& String, const std::vector<double>& Advances, double Scale,
-                     const QFontMetricsF& Metrics)
+// How much wider than its natural advances a stand-in font's glyphs are drawn to fit the advances (in
+// pixels) of the face it stands in for: their ratio over the characters other than spaces (justified lines
+// widen only those), or 1 where no advances are given.
+double FitToAdvances(const QString& String, const std::vector<double>& Advances, const QFontMetricsF& Metrics)
 {
     double Given = 0, Natural = 0;
     for (qsizetype Index = 0; Index < String.size() && std::size_t(Index) < Advances.size(); ++Index) {
         const QChar Char = String.at(Index);
         if (Char.isSpace() || Char.isSurrogate()) continue;
-        Given += Advances[std::size_t(Index)] * Scale;
+        Given += Advances[std::size_t(Index)];
         Natural += Metrics.horizontalAdvance(Char);
     }
     if (Given <= 0 || Natural <= 0) return 1;
     return std::clamp(Given / Natural, 0.25, 4.0);
+}
+
+// The advances of the Symbol font's characters in a face of its design where that face has them, else in
+// the stand-in that draws them, in pixels; empty without such a face. The stand-in's own signs are wider.
+std::vector<double> SymbolDesignAdvances(const QString& String, const QFont& StandIn, const QFontMetricsF& Metrics)
+{
+    QFont Design(QStringLiteral("Standard Symbols PS"));
+    Design.setPixelSize(StandIn.pixelSize());
+    Design.setStretch(StandIn.stretch());
+    if (!QFontInfo(Design).family().startsWith(Design.family())) return {};
+    const QRawFont Raw = QRawFont::fromFont(Design);
+    const QFontMetricsF DesignMetrics(Design);
+    std::vector<double> Result;
+    for (const QChar Char : String)
+        Result.push_back(Raw.supportsCharacter(Char) ? DesignMetrics.horizontalAdvance(Char)
+                                                     : Metrics.horizontalAdvance(Char));
+    return Result;
 }
 
 } // namespace
@@ -238,7 +255,6 @@ const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height, double Width)
 void TEmfPlayer::DrawTextRun(const TTextRun& Run)
 {
     const QRectF& Box = Run.Box;
-    const std::vector<double>& Advances = Run.Advances;
     QString String = Run.String;
     // The Symbol font's strings are in its own encoding; once translated they are drawn with a face that
     // has the characters under their Unicode values, which the symbol faces installed here do not.
@@ -278,13 +294,17 @@ void TEmfPlayer::DrawTextRun(const TTextRun& Run)
     // In the advanced graphics mode a font of no width of its own is shaped in logical units, so the
     // page's aspect widens or narrows its glyphs. A stand-in's glyphs are narrowed or widened to the
     // advances of the face the record was made with.
+    // The Symbol font's stand-in takes the advances of the Symbol design where the record gives none.
     const double Aspect = Run.Advanced && FState.Font.Width == 0 ? ScaleX / ScaleY : 1;
-    const double Fit = Chosen.StandIn && !Advances.empty() ? FitToAdvances(String, Advances, ScaleX, Metrics) : Aspect;
+    std::vector<double> Advances;
+    for (const double Advance : Run.Advances) Advances.push_back(Advance * ScaleX);
+    if (Advances.empty() && Symbol) Advances = SymbolDesignAdvances(String, Font, Metrics);
+    const double Fit = Chosen.StandIn && !Advances.empty() ? FitToAdvances(String, Advances, Metrics) : Aspect;
     std::vector<double> Offsets(std::size_t(String.size()) + 1, 0);
     for (qsizetype Index = 0; Index < String.size(); ++Index)
         Offsets[std::size_t(Index) + 1] =
-            Offsets[std::size_t(Index)] + (Advances.empty() ? Metrics.horizontalAdvance(String.at(Index)) * Aspect
-                                                            : Advances[std::size_t(Index)] * ScaleX);
+            Offsets[std::size_t(Index)] +
+            (Advances.empty() ? Metrics.horizontalAdvance(String.at(Index)) * Aspect : Advances[std::size_t(Index)]);
     const double Width = Offsets.back();
     double Shift = 0;
     switch (FState.TextAlign & (U_TA_CENTER | U_TA_RIGHT)) {
