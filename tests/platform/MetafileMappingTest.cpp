@@ -417,3 +417,45 @@ TEST(MetafileMapping, ClipArtWithTheRecordsWritersPutAroundTheDrawingFillsItsPic
         }
     }
 }
+
+TEST(MetafileMapping, TheMetaRegionBoundsEveryLaterClip)
+{
+    // The left half clipped and fixed as the meta region: selecting no clip, or a clip of the whole
+    // picture, or moving the clip, leaves the right half unpainted, and a restored state keeps it.
+    const auto Play = [](const std::function<void(TEmfWriter&)>& AfterMetaRegion) {
+        TEmfWriter Writer;
+        RedBrush(Writer);
+        Writer.Add(U_EMR_INTERSECTCLIPRECT, {0, 0, 50, 100});
+        Writer.Add(U_EMR_SETMETARGN, {});
+        AfterMetaRegion(Writer);
+        Writer.Add(U_EMR_RECTANGLE, {-1, -1, 101, 101});
+        TMetafile Metafile;
+        Metafile.LoadFromStream(Writer.Finish({0, 0, 2646, 2646}, {1920, 1080, 508000, 285750}));
+        return RedShare(Shown(Metafile));
+    };
+    EXPECT_NEAR(Play([](TEmfWriter&) {}), 0.5, 0.02);
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_EXTSELECTCLIPRGN, {0, U_RGN_COPY});
+                }),
+                0.5, 0.02)
+        << "no clip";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_EXTSELECTCLIPRGN, {48, U_RGN_COPY, 32, 1, 1, 16, 0, 0, 100, 100, 0, 0, 100, 100});
+                }),
+                0.5, 0.02)
+        << "a clip of the whole picture";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_SAVEDC, {});
+                    Writer.Add(U_EMR_EXTSELECTCLIPRGN, {0, U_RGN_COPY});
+                    Writer.Add(U_EMR_RESTOREDC, {-1});
+                    Writer.Add(U_EMR_OFFSETCLIPRGN, {50, 0});
+                }),
+                0.5, 0.02)
+        << "a restored state, the clip moved";
+    EXPECT_NEAR(Play([](TEmfWriter& Writer) {
+                    Writer.Add(U_EMR_INTERSECTCLIPRECT, {0, 0, 25, 100});
+                    Writer.Add(U_EMR_OFFSETCLIPRGN, {50, 0});
+                }),
+                0.0, 0.02)
+        << "a clip of its own moved out of the meta region";
+}

@@ -99,7 +99,7 @@ void TEmfPlayer::CombineClip(const QPainterPath& Region, std::uint32_t Mode)
     default:
         return;
     }
-    if (FBaseClip) FState.Clip = FState.Clip->intersected(*FBaseClip);
+    if (FState.MetaClip) FState.Clip = FState.Clip->intersected(*FState.MetaClip);
     ApplyClip();
 }
 

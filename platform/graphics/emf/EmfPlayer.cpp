@@ -201,6 +201,9 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     case U_EMR_DELETEOBJECT:
         FObjects.erase(RecordAs<U_EMRDELETEOBJECT>(Record).ihObject);
         break;
+    case U_EMR_SETMETARGN:
+        FState.MetaClip = FState.Clip;
+        break;
     case U_EMR_SAVEDC:
         if (FSaved.size() < MaxSavedStates) FSaved.push_back(FState);
         break;
@@ -276,7 +279,7 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
     case U_EMR_EXTSELECTCLIPRGN: {
         const auto& Clip = RecordAs<U_EMREXTSELECTCLIPRGN>(Record);
         if (Clip.iMode == U_RGN_COPY && Clip.cbRgnData == 0) {
-            FState.Clip = FBaseClip;
+            FState.Clip = FState.MetaClip;
             ApplyClip();
         } else if (Inside(offsetof(U_EMREXTSELECTCLIPRGN, RgnData), Clip.cbRgnData, 1, Size)) {
             // The region is in reference-device pixels.
@@ -286,11 +289,13 @@ void TEmfPlayer::Play(std::uint32_t Type, const char* Record, std::uint32_t Size
         break;
     }
     case U_EMR_OFFSETCLIPRGN:
-        if (FState.Clip) {
+        // A clip of the records' own moves, within the meta region; the meta region itself stays.
+        if (FState.Clip && FState.Clip != FState.MetaClip) {
             const auto& Pair = RecordAs<U_EMRGENERICPAIR>(Record).pair;
             const QTransform Transform = Total();
             const QPointF Delta = Transform.map(QPointF(Pair.x, Pair.y)) - Transform.map(QPointF(0, 0));
             FState.Clip->translate(Delta);
+            if (FState.MetaClip) FState.Clip = FState.Clip->intersected(*FState.MetaClip);
             ApplyClip();
         }
         break;

@@ -141,6 +141,9 @@ struct TDcState
     QPointF Position{0, 0};
     QPointF BrushOrigin{0, 0};        // where hatches and patterns start, in reference-device pixels
     std::optional<QPainterPath> Clip; // in painter coordinates
+    // The meta region: what the clip was when the records last fixed it, which every clip stays inside
+    // and selecting no clip returns to; at first the painter's own clip.
+    std::optional<QPainterPath> MetaClip;
 };
 
 template <typename T> const T& RecordAs(const char* Record)
@@ -177,8 +180,8 @@ public:
     TEmfPlayer(QPainter& Painter, const TEmfHeaderInfo& Header, const QTransform& Playback, QPoint Origin)
         : FPainter(Painter), FHeader(Header), FPlayback(Playback), FOrigin(Origin)
     {
-        FBaseClip = Painter.hasClipping() ? std::optional<QPainterPath>(Painter.clipPath()) : std::nullopt;
-        FState.Clip = FBaseClip;
+        FState.MetaClip = Painter.hasClipping() ? std::optional<QPainterPath>(Painter.clipPath()) : std::nullopt;
+        FState.Clip = FState.MetaClip;
         ApplyClip();
     }
 
@@ -235,7 +238,6 @@ private:
     TEmfHeaderInfo FHeader;
     QTransform FPlayback;
     QPoint FOrigin; // the surface point at the device's top left
-    std::optional<QPainterPath> FBaseClip;
     TDcState FState;
     std::vector<TDcState> FSaved;
     std::unordered_map<std::uint32_t, TObject> FObjects;
