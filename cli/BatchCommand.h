@@ -72,8 +72,10 @@ std::string BatchOperationList();
 
 // "kind=… width=… height=… bits=… pixelformat=… handletype=…" of the image's picture.
 std::string PictureInfo(TKelvoImage& Image);
-// Writes Picture's graphic to FileName in the format its extension names (see BatchUsage).
-void SavePictureAs(const TPicture& Picture, const std::string& FileName);
+// Writes Picture's graphic to FileName in the format its extension names (see BatchUsage). A JPEG file
+// written carries the EXIF block of OpenedFile, the JPEG file the picture was read from, as the editor's
+// saving does: upright and at the written size.
+void SavePictureAs(const TPicture& Picture, const std::string& FileName, const std::string& OpenedFile = {});
 
 // Runs the command line: 0 on success, 1 after an error (its message on Errors), 2 after a usage error,
 // 3 when an operation refused the picture.

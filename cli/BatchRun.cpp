@@ -2,8 +2,10 @@
 
 #include "engine/KelvoImg.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
+#include "platform/system/FileUtils.h"
 #include "platform/system/Messages.h"
 
 #include <chrono>
@@ -110,7 +112,7 @@ std::string PictureInfo(TKelvoImage& Image)
     return Line.str();
 }
 
-void SavePictureAs(const TPicture& Picture, const std::string& FileName)
+void SavePictureAs(const TPicture& Picture, const std::string& FileName, const std::string& OpenedFile)
 {
     const TGraphic* Source = Picture.Graphic();
     const std::string Extension = TPicture::ExtensionOf(FileName);
@@ -146,6 +148,8 @@ void SavePictureAs(const TPicture& Picture, const std::string& FileName)
             Picture.SaveToFile(FileName);
             return;
         }
+        if (auto* Jpeg = dynamic_cast<TJPEGImage*>(Target.get()); Jpeg && !OpenedFile.empty())
+            Jpeg->CarryExifFrom(ReadLargeFile(OpenedFile).Bytes());
     }
     TPicture Converted;
     Converted.SetGraphic(std::move(Target));
@@ -177,7 +181,7 @@ int RunBatch(std::span<const std::string> Arguments, std::ostream& Output, std::
             return 0;
         }
         for (const TBatchStep& Step : Command.Steps) RunStep(Image, Step, Command.Time, Errors);
-        SavePictureAs(Image.Picture(), Command.Output);
+        SavePictureAs(Image.Picture(), Command.Output, Command.Input);
         return 0;
     } catch (const EBatchRefused& Error) {
         Errors << "pixora-batch: " << Error.Message() << "\n";
