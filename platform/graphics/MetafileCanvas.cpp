@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <uemf.h>
 #include <vector>
@@ -27,6 +28,35 @@ constexpr std::int32_t Stock(std::uint32_t Object)
 std::span<const std::uint8_t> AsBytes(const void* Data, std::size_t Size)
 {
     return {static_cast<const std::uint8_t*>(Data), Size};
+}
+
+// A bottom-up DIB without compression: its info header, the colours of its table, its rows, each row
+// zeroed and then filled by FillRow(Y, Row) for picture row Y (0 at the top).
+std::vector<std::uint8_t> MakeDib(int Width, int Height, std::int32_t BitCount,
+                                  std::initializer_list<std::uint32_t> Colours,
+                                  const std::function<void(int Y, std::uint8_t* Row)>& FillRow)
+{
+    const std::size_t Stride = BytesPerScanLine(Width, BitCount);
+    const std::int32_t Header[10] = {40,
+                                     Width,
+                                     Height,
+                                     1 | BitCount << 16,
+                                     U_BI_RGB,
+                                     std::int32_t(Stride * std::size_t(Height)),
+                                     0,
+                                     0,
+                                     std::int32_t(Colours.size()),
+                                     0};
+    const std::size_t PixelsAt = sizeof Header + 4 * Colours.size();
+    std::vector<std::uint8_t> Dib(PixelsAt + Stride * std::size_t(Height), 0);
+    std::memcpy(Dib.data(), Header, sizeof Header);
+    std::size_t At = sizeof Header;
+    for (const std::uint32_t Colour : Colours) {
+        std::memcpy(Dib.data() + At, &Colour, 4);
+        At += 4;
+    }
+    for (int Y = 0; Y < Height; ++Y) FillRow(Y, Dib.data() + PixelsAt + std::size_t(Height - 1 - Y) * Stride);
+    return Dib;
 }
 
 class TRecordingDevice : public TCanvasDevice
@@ -121,25 +151,36 @@ public:
 
     TSize TextExtent(const std::string& Text, const TFont& Font) override { return MeasureText(Text, Font); }
 
-    void StretchBitmap(const TRect& Dest, const TBitmap& Source, const TRect& SourceRect, TBlend) override
+    void StretchBitmap(const TRect& Dest, const TBitmap& Source, const TRect& SourceRect, TBlend Blend) override
     {
         if (Source.Empty() || Dest.Width() == 0 || Dest.Height() == 0) return;
+        Include(Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
+        if (Blend == TBlend::Alpha && Source.BitCount() == 32) {
+            // As the desktop records an icon: a two-level alpha as a mask transfer, which every player
+            // and the Windows metafile keep, any other alpha as an alpha blend of premultiplied pixels.
+            bool Partial = false, Transparent = false;
+            for (int Y = 0; Y < Source.Height(); ++Y)
+                for (int X = 0; X < Source.Width(); ++X) {
+                    const std::uint8_t Alpha = Source.ScanLine(Y)[4 * X + 3];
+                    Transparent |= Alpha == 0;
+                    Partial |= Alpha != 0 && Alpha != 255;
+                }
+            if (Partial) {
+                AlphaBlend(Dest, Source, SourceRect);
+                return;
+            }
+            if (Transparent) {
+                MaskTransfer(Dest, Source, SourceRect);
+                return;
+            }
+        }
         // The bitmap goes in as a DIB: its BMP file without the 14-byte file header.
         std::vector<std::uint8_t> File;
         WriteBmp(Source, File);
         std::uint32_t PixelsAt;
         std::memcpy(&PixelsAt, File.data() + 10, 4);
-        const std::int32_t BmiSize = std::int32_t(PixelsAt - 14);
-        const std::int32_t BitsSize = std::int32_t(File.size() - PixelsAt);
-        constexpr std::int32_t Fixed = 80;
-        // The record counts source rows from the bottom of the bottom-up rows.
-        const std::int32_t SourceY = Source.Height() - SourceRect.Bottom;
-        FWriter.Add(U_EMR_STRETCHDIBITS,
-                    {0, 0, -1, -1, Dest.Left, Dest.Top, SourceRect.Left, SourceY, SourceRect.Width(),
-                     SourceRect.Height(), Fixed, BmiSize, Fixed + BmiSize, BitsSize, U_DIB_RGB_COLORS, U_SRCCOPY,
-                     Dest.Width(), Dest.Height()},
-                    AsBytes(File.data() + 14, File.size() - 14));
-        Include(Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
+        StretchDib(Dest, SourceRect, Source.Height(), AsBytes(File.data() + 14, File.size() - 14),
+                   std::int32_t(PixelsAt - 14), U_SRCCOPY);
     }
 
 private:
@@ -147,6 +188,84 @@ private:
     {
         FWriter.IncludeBounds(std::min(Left, Right), std::min(Top, Bottom), std::max(Left, Right) - 1,
                               std::max(Top, Bottom) - 1);
+    }
+
+    // A STRETCHDIBITS record of Dib, a bitmap info of BmiSize bytes and its bottom-up rows.
+    void StretchDib(const TRect& Dest, const TRect& SourceRect, int SourceHeight, std::span<const std::uint8_t> Dib,
+                    std::int32_t BmiSize, std::uint32_t Rop)
+    {
+        constexpr std::int32_t Fixed = 80;
+        // The record counts source rows from the bottom of the bottom-up rows.
+        const std::int32_t SourceY = SourceHeight - SourceRect.Bottom;
+        FWriter.Add(U_EMR_STRETCHDIBITS,
+                    {0, 0, -1, -1, Dest.Left, Dest.Top, SourceRect.Left, SourceY, SourceRect.Width(),
+                     SourceRect.Height(), Fixed, BmiSize, Fixed + BmiSize, std::int32_t(Dib.size()) - BmiSize,
+                     U_DIB_RGB_COLORS, std::int32_t(Rop), Dest.Width(), Dest.Height()},
+                    Dib);
+    }
+
+    // The mask ANDed onto the destination (black where Source is opaque, white where it is
+    // transparent), then the colours, black where transparent, XORed in.
+    void MaskTransfer(const TRect& Dest, const TBitmap& Source, const TRect& SourceRect)
+    {
+        const int Width = Source.Width(), Height = Source.Height();
+        const auto Alpha = [&](int X, int Y) { return Source.ScanLine(Y)[4 * X + 3]; };
+        const std::vector<std::uint8_t> Mask =
+            MakeDib(Width, Height, 1, {0x000000, 0xFFFFFF}, [&](int Y, std::uint8_t* Row) {
+                for (int X = 0; X < Width; ++X)
+                    if (Alpha(X, Y) == 0) Row[X / 8] |= std::uint8_t(0x80 >> (X % 8));
+            });
+        const std::vector<std::uint8_t> Colours = MakeDib(Width, Height, 24, {}, [&](int Y, std::uint8_t* Row) {
+            for (int X = 0; X < Width; ++X)
+                if (Alpha(X, Y) != 0) std::memcpy(Row + 3 * X, Source.ScanLine(Y) + 4 * X, 3);
+        });
+        StretchDib(Dest, SourceRect, Height, Mask, 40 + 8, U_SRCAND);
+        StretchDib(Dest, SourceRect, Height, Colours, 40, U_SRCINVERT);
+    }
+
+    void AlphaBlend(const TRect& Dest, const TBitmap& Source, const TRect& SourceRect)
+    {
+        const int Width = Source.Width();
+        const std::vector<std::uint8_t> Pixels = MakeDib(Width, Source.Height(), 32, {}, [&](int Y, std::uint8_t* Row) {
+            const std::uint8_t* From = Source.ScanLine(Y);
+            for (int X = 0; X < 4 * Width; X += 4) {
+                const int Alpha = From[X + 3];
+                for (int Channel = 0; Channel < 3; ++Channel)
+                    Row[X + Channel] = std::uint8_t((From[X + Channel] * Alpha + 127) / 255);
+                Row[X + 3] = std::uint8_t(Alpha);
+            }
+        });
+        // Destination, blend function (source over, constant alpha 255, per-pixel alpha), source corner,
+        // identity transform of the source, background, colour usage, the bitmap's place, source extent.
+        constexpr std::int32_t Fixed = 108;
+        const std::int32_t BmiSize = 40;
+        FWriter.Add(U_EMR_ALPHABLEND,
+                    {0,
+                     0,
+                     -1,
+                     -1,
+                     Dest.Left,
+                     Dest.Top,
+                     Dest.Width(),
+                     Dest.Height(),
+                     std::int32_t(U_AC_SRC_ALPHA << 24 | 255 << 16),
+                     SourceRect.Left,
+                     SourceRect.Top,
+                     0x3F800000,
+                     0,
+                     0,
+                     0x3F800000,
+                     0,
+                     0,
+                     0,
+                     U_DIB_RGB_COLORS,
+                     Fixed,
+                     BmiSize,
+                     Fixed + BmiSize,
+                     std::int32_t(Pixels.size()) - BmiSize,
+                     SourceRect.Width(),
+                     SourceRect.Height()},
+                    Pixels);
     }
 
     void Set(std::optional<std::int32_t>& Current, std::uint32_t Type, std::int32_t Value)

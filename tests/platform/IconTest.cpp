@@ -1,6 +1,8 @@
 // TIcon on icon files written byte by byte: masks, alpha, the entry chosen, damaged directories.
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Metafile.h"
+#include "platform/graphics/MetafileCanvas.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/codecs/PngCodec.h"
 #include "platform/system/Exceptions.h"
@@ -353,5 +355,42 @@ TEST(Icon, PngAndThirtyTwoBitEntriesBlendTheirSoftEdgesOverWhatLiesBeneath)
         Assigned.Assign(Icon);
         ASSERT_EQ(Assigned.BitCount(), 24) << Entry.size();
         EXPECT_EQ(DifferFromComposite(Assigned, Picture, {255, 255, 255}), 0) << Entry.size();
+    }
+}
+
+TEST(Icon, RecordedOnAMetafileCanvasItsTransparentPixelsShowTheDrawingBeneath)
+{
+    // Soft edges go in as an alpha blend; a picture whose pixels are either opaque or transparent as a
+    // mask transfer, which the Windows metafile keeps too.
+    QImage TwoLevel = SoftEdgedPicture();
+    for (int Y = 0; Y < 256; ++Y)
+        for (int X = 0; X < 256; ++X)
+            if (qAlpha(TwoLevel.pixel(X, Y)) < 255) TwoLevel.setPixel(X, Y, qRgba(0, 0, 255, 0));
+    for (const QImage& Picture : {SoftEdgedPicture(), TwoLevel}) {
+        TIcon Icon;
+        Icon.LoadFromStream(IconFile({ThirtyTwoBitEntry(Picture)}));
+        TMetafile Metafile;
+        Metafile.SetWidth(256);
+        Metafile.SetHeight(256);
+        {
+            TMetafileCanvas Canvas(Metafile);
+            Canvas.Brush = TBrush{RGB(150, 110, 70), bsSolid};
+            Canvas.FillRect(Rect(0, 0, 256, 256));
+            Canvas.Draw(0, 0, Icon);
+        }
+        const auto Shown = [](const TMetafile& Played) {
+            TBitmap Target;
+            Target.SetLayout(256, 256, 24);
+            Played.Draw(Target.Canvas(), Rect(0, 0, 256, 256));
+            return Target;
+        };
+        const bool Soft = Picture == SoftEdgedPicture();
+        EXPECT_EQ(DifferFromComposite(Shown(Metafile), Picture, {70, 110, 150}), 0) << Soft;
+        Metafile.SetEnhanced(false);
+        TBytes Wmf;
+        Metafile.SaveToStream(Wmf);
+        TMetafile Reloaded;
+        Reloaded.LoadFromStream(Wmf);
+        EXPECT_LE(DifferFromComposite(Shown(Reloaded), Picture, {70, 110, 150}), Soft ? 256 * 4 : 0) << Soft;
     }
 }
