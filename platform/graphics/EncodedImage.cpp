@@ -2,24 +2,6 @@
 
 #include "platform/graphics/Canvas.h"
 
-TEncodedImage::TEncodedImage(const TEncodedImage& Source)
-    : TGraphic(), FData(Source.FData), FOwner(Source.FOwner), FWidth(Source.FWidth), FHeight(Source.FHeight),
-      FBitmap(Source.FBitmap)
-{}
-
-TEncodedImage& TEncodedImage::operator=(const TEncodedImage& Source)
-{
-    if (this != &Source) {
-        FData = Source.FData;
-        FOwner = Source.FOwner;
-        FWidth = Source.FWidth;
-        FHeight = Source.FHeight;
-        FBitmap = Source.FBitmap;
-        Changed();
-    }
-    return *this;
-}
-
 void TEncodedImage::Draw(TCanvas& Canvas, const TRect& Rect) const
 {
     if (Empty()) return;
@@ -46,22 +28,14 @@ void TEncodedImage::Load(std::span<const std::uint8_t> Bytes, std::shared_ptr<co
 {
     auto Decoded = std::make_shared<TBitmap>();
     Decode(Bytes, *Decoded);
-    FData = Bytes;
-    FOwner = std::move(Owner);
-    FWidth = Decoded->Width();
-    FHeight = Decoded->Height();
-    FBitmap = std::move(Decoded);
-    Changed();
-}
-
-void TEncodedImage::SaveToStream(std::vector<std::uint8_t>& Bytes) const
-{
-    Bytes.insert(Bytes.end(), FData.begin(), FData.end());
+    const int Width = Decoded->Width();
+    const int Height = Decoded->Height();
+    Keep(Bytes, std::move(Owner), Width, Height, std::move(Decoded));
 }
 
 std::vector<std::span<const std::uint8_t>> TEncodedImage::FileParts(std::vector<std::uint8_t>&) const
 {
-    return {FData};
+    return {Data()};
 }
 
 bool TEncodedImage::AssignFromBitmap(const TBitmap& Source)
@@ -73,24 +47,9 @@ bool TEncodedImage::AssignFromBitmap(const TBitmap& Source)
         Opaque.SetPixelFormat(pf24bit);
         Pixels = &Opaque;
     }
-    auto Encoded = std::make_shared<std::vector<std::uint8_t>>();
-    if (!Encode(*Pixels, *Encoded)) return false;
-    FData = *Encoded;
-    FOwner = std::move(Encoded);
-    FWidth = Source.Width();
-    FHeight = Source.Height();
+    std::vector<std::uint8_t> Encoded;
+    if (!Encode(*Pixels, Encoded)) return false;
     // A lossy format's pixels are those its file gives back, decoded when first asked for.
-    FBitmap.reset();
-    Changed();
+    Keep(std::move(Encoded), Source.Width(), Source.Height(), nullptr);
     return true;
-}
-
-const TBitmap& TEncodedImage::Bitmap() const
-{
-    if (!FBitmap) {
-        auto Decoded = std::make_shared<TBitmap>();
-        if (!FData.empty()) Decode(FData, *Decoded);
-        FBitmap = std::move(Decoded);
-    }
-    return *FBitmap;
 }

@@ -5,22 +5,6 @@
 #include "platform/graphics/codecs/ExifBlock.h"
 #include "platform/graphics/codecs/JpegCodec.h"
 
-TJPEGImage::TJPEGImage(const TJPEGImage& Source)
-    : TGraphic(), FData(Source.FData), FWidth(Source.FWidth), FHeight(Source.FHeight), FBitmap(Source.FBitmap)
-{}
-
-TJPEGImage& TJPEGImage::operator=(const TJPEGImage& Source)
-{
-    if (this != &Source) {
-        FData = Source.FData;
-        FWidth = Source.FWidth;
-        FHeight = Source.FHeight;
-        FBitmap = Source.FBitmap;
-        Changed();
-    }
-    return *this;
-}
-
 std::unique_ptr<TGraphic> TJPEGImage::Clone() const
 {
     return std::make_unique<TJPEGImage>(*this);
@@ -35,28 +19,19 @@ void TJPEGImage::Draw(TCanvas& Canvas, const TRect& Rect) const
 void TJPEGImage::LoadFromStream(std::span<const std::uint8_t> Bytes)
 {
     const TJpegHeader Header = ReadJpegHeader(Bytes);
-    FData.assign(Bytes.begin(), Bytes.end());
-    FWidth = Header.Width;
-    FHeight = Header.Height;
-    FBitmap.reset();
-    Changed();
-}
-
-void TJPEGImage::SaveToStream(std::vector<std::uint8_t>& Bytes) const
-{
-    Bytes.insert(Bytes.end(), FData.begin(), FData.end());
+    Keep(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()), Header.Width, Header.Height, nullptr);
 }
 
 bool TJPEGImage::AssignTo(TBitmap& Target) const
 {
-    if (FBitmap || FData.empty()) {
+    if (DecodedPixels() || Empty()) {
         Target = Bitmap();
         return true;
     }
     // Not decoded yet: decoded for Target alone, with no cached copy to make; Target is left as it was
     // when the data turn out damaged.
     TBitmap Decoded;
-    DecodeJpeg(FData, Decoded);
+    DecodeJpeg(Data(), Decoded);
     Target = std::move(Decoded);
     return true;
 }
@@ -65,27 +40,20 @@ void TJPEGImage::Assign(const TBitmap& Source)
 {
     std::vector<std::uint8_t> Bytes;
     if (!Source.Empty()) EncodeJpeg(Source, CompressionQuality, Bytes);
-    FData = std::move(Bytes);
-    FWidth = Source.Empty() ? 0 : Source.Width();
-    FHeight = Source.Empty() ? 0 : Source.Height();
-    FBitmap.reset();
-    Changed();
+    Keep(std::move(Bytes), Source.Empty() ? 0 : Source.Width(), Source.Empty() ? 0 : Source.Height(), nullptr);
 }
 
-const TBitmap& TJPEGImage::Bitmap() const
+void TJPEGImage::Decode(std::span<const std::uint8_t> Bytes, TBitmap& Target) const
 {
-    if (!FBitmap) {
-        auto Decoded = std::make_shared<TBitmap>();
-        if (!FData.empty()) DecodeJpeg(FData, *Decoded);
-        FBitmap = std::move(Decoded);
-    }
-    return *FBitmap;
+    DecodeJpeg(Bytes, Target);
 }
 
 void TJPEGImage::CarryExifFrom(std::span<const std::uint8_t> OpenedFile)
 {
-    const auto Block = ExifForSavedPicture(FindExifBlock(OpenedFile), FWidth, FHeight);
+    const auto Block = ExifForSavedPicture(FindExifBlock(OpenedFile), Width(), Height());
     if (Block.empty()) return;
-    InsertExifBlock(FData, Block);
-    Changed();
+    // A new file, as copies of the picture share the old one; the block leaves the pixels as they were.
+    std::vector<std::uint8_t> Bytes(Data().begin(), Data().end());
+    InsertExifBlock(Bytes, Block);
+    Keep(std::move(Bytes), Width(), Height(), DecodedPixels());
 }

@@ -5,6 +5,7 @@
 #include "platform/graphics/Picture.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "tests/support/ExifSample.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -297,6 +298,39 @@ TEST(JpegImage, SavesTheBytesItLoadedAndCopiesShareThem)
     EXPECT_EQ(Saved, Bytes);
     EXPECT_EQ(Copy->DefaultExtension(), "jpg");
     EXPECT_EQ(Copy->Width(), 8);
+}
+
+TEST(JpegImage, ACopyGivenAnExifBlockLeavesTheOriginalAsItWas)
+{
+    TJPEGImage Jpeg;
+    Jpeg.Assign(Flat(6, 4, 10, 20, 30));
+    std::vector<std::uint8_t> Plain;
+    Jpeg.SaveToStream(Plain);
+    const TBitmap* Decoded = &Jpeg.Bitmap();
+    TJPEGImage Copy(Jpeg);
+    int Changes = 0;
+    Copy.OnChange = [&Changes] { ++Changes; };
+    Copy.CarryExifFrom(WithApp1(Plain, MakeExifSample(true, 8, 4, 6).Payload));
+    EXPECT_EQ(Changes, 1);
+    std::vector<std::uint8_t> Carried;
+    Copy.SaveToStream(Carried);
+    EXPECT_EQ(App1ExifOf(Carried), MakeExifSample(true, 1, 6, 4).Payload);
+    std::vector<std::uint8_t> Original;
+    Jpeg.SaveToStream(Original);
+    EXPECT_EQ(Original, Plain);
+    // The block leaves the pixels alike: those decoded before are still shared.
+    EXPECT_EQ(&Copy.Bitmap(), Decoded);
+
+    // Assigning gives the file and tells of the change.
+    Jpeg.OnChange = [&Changes] { ++Changes; };
+    Jpeg = Copy;
+    EXPECT_EQ(Changes, 2);
+    Original.clear();
+    Jpeg.SaveToStream(Original);
+    EXPECT_EQ(Original, Carried);
+    // Nothing to carry from a file without EXIF: no change.
+    Copy.CarryExifFrom(Plain);
+    EXPECT_EQ(Changes, 2);
 }
 
 TEST(JpegImage, DrawsItsDecodedPixelsStretchedOntoACanvas)
