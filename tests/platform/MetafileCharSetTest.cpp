@@ -28,13 +28,14 @@ void AddRecord(std::vector<std::uint8_t>& Records, int Function, const std::vect
 }
 
 // A 400 × 80 placeable WMF at 96 units per inch drawing Text (bytes) at (10, 10) by its top left, in a
-// font of 40 pixels of character height made with CharSet and the face Face (bytes).
-std::vector<std::uint8_t> TextWmf(const std::string& Face, std::uint8_t CharSet, const std::string& Text)
+// font of Height (negative: character height, positive: cell height) made with CharSet and the face Face
+// (bytes).
+std::vector<std::uint8_t> TextWmf(const std::string& Face, std::uint8_t CharSet, const std::string& Text,
+                                  std::int16_t Height = -40)
 {
     std::vector<std::uint8_t> Records;
     std::vector<std::uint8_t> Font;
-    for (const std::int16_t Value :
-         {std::int16_t(-40), std::int16_t(0), std::int16_t(0), std::int16_t(0), std::int16_t(400)})
+    for (const std::int16_t Value : {Height, std::int16_t(0), std::int16_t(0), std::int16_t(0), std::int16_t(400)})
         Append16(Font, std::uint16_t(Value));
     for (const std::uint8_t Byte : {0, 0, 0, int(CharSet), 0, 0, 0, 0}) Font.push_back(Byte);
     Font.insert(Font.end(), Face.begin(), Face.end());
@@ -72,9 +73,8 @@ double Overlap(const std::vector<bool>& A, const std::vector<bool>& B)
     return Either == 0 ? 0 : double(Both) / Either;
 }
 
-// The metafile drawn at its size over white, and the string drawn through Qt in Family at 40 pixels, its
-// top left at (10, 10), beside it: their glyph coverage.
-double CoverageOverlap(const std::vector<std::uint8_t>& Wmf, const QString& Family, const QString& Expected)
+// The 400 × 80 metafile drawn at its size over white.
+QImage Drawn(const std::vector<std::uint8_t>& Wmf)
 {
     TMetafile Metafile;
     Metafile.LoadFromStream(Wmf);
@@ -82,7 +82,28 @@ double CoverageOverlap(const std::vector<std::uint8_t>& Wmf, const QString& Fami
     Shown.SetLayout(400, 80, 32);
     for (int Y = 0; Y < 80; ++Y) std::fill_n(Shown.ScanLine(Y), 400 * 4, 0xFF);
     Metafile.Draw(Shown.Canvas(), Rect(0, 0, 400, 80));
-    const QImage Ours(Shown.ScanLine(0), 400, 80, qsizetype(Shown.RowBytes()), QImage::Format_RGB32);
+    return QImage(Shown.ScanLine(0), 400, 80, qsizetype(Shown.RowBytes()), QImage::Format_RGB32).copy();
+}
+
+// The rows from the first with ink to the last.
+int InkHeight(const QImage& Image)
+{
+    int First = -1, Last = -1;
+    for (int Y = 0; Y < Image.height(); ++Y)
+        for (int X = 0; X < Image.width(); ++X)
+            if (qGray(Image.pixel(X, Y)) < 128) {
+                if (First < 0) First = Y;
+                Last = Y;
+                break;
+            }
+    return First < 0 ? 0 : Last - First + 1;
+}
+
+// The metafile drawn at its size over white, and the string drawn through Qt in Family at 40 pixels, its
+// top left at (10, 10), beside it: their glyph coverage.
+double CoverageOverlap(const std::vector<std::uint8_t>& Wmf, const QString& Family, const QString& Expected)
+{
+    const QImage Ours = Drawn(Wmf);
 
     QImage Theirs(400, 80, QImage::Format_RGB32);
     Theirs.fill(Qt::white);
@@ -153,4 +174,38 @@ TEST(MetafileCharSet, SavedAsWmfTheTextAndFaceKeepTheirBytes)
     EXPECT_NE(Bytes.find(Face), std::string::npos) << "the face";
     // Read again, it draws the same.
     EXPECT_GT(CoverageOverlap(Saved, "IPAPGothic", QString::fromUtf8("日本語の表")), 0.8);
+}
+
+TEST(MetafileCharSet, ACellHeightDrawsTheEmOfTheNamedFaceNotOfItsStandIn)
+{
+    EnsureApplication();
+    // A cell height H is the em H / C for a face of cell C (ascent plus descent in ems): one em for the
+    // Japanese gothic faces and SimSun, whose stand-ins have taller cells, and the office faces' own
+    // cells, which their metric-compatible stand-ins share. Both heights draw glyphs of one size.
+    struct TCase
+    {
+        std::string Face;
+        std::uint8_t CharSet;
+        std::string Text;
+        double Cell;
+    };
+    const TCase Cases[] = {
+        // "ＭＳ Ｐゴシック" with "日本語の表", and "ＭＳ ゴシック", in Shift-JIS.
+        {"\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E", 128,
+         "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x95\x5C", 1.0},
+        {"\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E", 128, "\x93\xFA\x96\x7B\x8C\xEA", 1.0},
+        // "宋体" with "中文字体" in GB2312.
+        {"\xCB\xCE\xCC\xE5", 134, "\xD6\xD0\xCE\xC4\xD7\xD6\xCC\xE5", 1.0},
+        {"Arial", 0, "Hdpx", 2288.0 / 2048},
+        {"Times New Roman", 0, "Hdpx", 2268.0 / 2048},
+        {"Courier New", 0, "Hdpx", 2320.0 / 2048},
+        {"Calibri", 0, "Hdpx", 2500.0 / 2048}};
+    for (const TCase& Case : Cases) {
+        const std::int16_t Cell = 60;
+        const auto Em = std::int16_t(std::lround(Cell / Case.Cell));
+        const int ByCell = InkHeight(Drawn(TextWmf(Case.Face, Case.CharSet, Case.Text, Cell)));
+        const int ByEm = InkHeight(Drawn(TextWmf(Case.Face, Case.CharSet, Case.Text, std::int16_t(-Em))));
+        EXPECT_GT(ByEm, Em / 2) << Case.Face;
+        EXPECT_NEAR(ByCell, ByEm, 1) << Case.Face << ": cell " << Cell << ", em " << Em;
+    }
 }

@@ -44,65 +44,79 @@ std::vector<double> CharacterAdvances(const std::vector<double>& ByteAdvances, c
     return Result;
 }
 
-// The desktop's East Asian faces that documents name, and the installed families that stand in for
-// them, keyed in compatibility form and case-folded ("ＭＳ Ｐゴシック" is "ms pゴシック").
+// The desktop's East Asian faces that documents name, the installed families that stand in for them, keyed
+// in compatibility form and case-folded ("ＭＳ Ｐゴシック" is "ms pゴシック"), and the cell of each face,
+// its ascent plus descent in ems, where it is known (0 where not).
+// The cells are the faces' published vertical metrics: the gothic and mincho faces of the Japanese desktop
+// and SimSun are 256 units to the em with an ascent of 220 and a descent of 36, a cell of one em; Meiryo's
+// cell is one and a half ems. The stand-ins' cells are larger (IPAPGothic's 1.076 ems). The other
+// older Chinese and the Korean faces are given the cell of the legacy East Asian faces drawn for
+// character cells, one em; the newer faces' cells are not known here.
 struct TSubstitute
 {
     const char16_t* Face;
     const char* Family;
+    double Cell;
 };
-constexpr TSubstitute Substitutes[] = {{u"ms pゴシック", "IPAPGothic"},
-                                       {u"ms pgothic", "IPAPGothic"},
-                                       {u"ms ui gothic", "IPAPGothic"},
-                                       {u"メイリオ", "IPAPGothic"},
-                                       {u"meiryo", "IPAPGothic"},
-                                       {u"meiryo ui", "IPAPGothic"},
-                                       {u"游ゴシック", "IPAPGothic"},
-                                       {u"yu gothic", "IPAPGothic"},
-                                       {u"ms ゴシック", "IPAGothic"},
-                                       {u"ms gothic", "IPAGothic"},
-                                       {u"ms 明朝", "IPAMincho"},
-                                       {u"ms mincho", "IPAMincho"},
-                                       {u"ms p明朝", "IPAPMincho"},
-                                       {u"ms pmincho", "IPAPMincho"},
-                                       {u"游明朝", "IPAMincho"},
-                                       {u"yu mincho", "IPAMincho"},
-                                       {u"宋体", "WenQuanYi Zen Hei"},
-                                       {u"simsun", "WenQuanYi Zen Hei"},
-                                       {u"新宋体", "WenQuanYi Zen Hei"},
-                                       {u"nsimsun", "WenQuanYi Zen Hei"},
-                                       {u"黑体", "WenQuanYi Zen Hei"},
-                                       {u"simhei", "WenQuanYi Zen Hei"},
-                                       {u"微软雅黑", "WenQuanYi Zen Hei"},
-                                       {u"microsoft yahei", "WenQuanYi Zen Hei"},
-                                       {u"楷体", "WenQuanYi Zen Hei"},
-                                       {u"kaiti", "WenQuanYi Zen Hei"},
-                                       {u"仿宋", "WenQuanYi Zen Hei"},
-                                       {u"fangsong", "WenQuanYi Zen Hei"},
-                                       {u"新細明體", "WenQuanYi Zen Hei"},
-                                       {u"pmingliu", "WenQuanYi Zen Hei"},
-                                       {u"細明體", "WenQuanYi Zen Hei"},
-                                       {u"mingliu", "WenQuanYi Zen Hei"},
-                                       {u"微軟正黑體", "WenQuanYi Zen Hei"},
-                                       {u"microsoft jhenghei", "WenQuanYi Zen Hei"},
-                                       {u"굴림", "WenQuanYi Zen Hei"},
-                                       {u"gulim", "WenQuanYi Zen Hei"},
-                                       {u"굴림체", "WenQuanYi Zen Hei"},
-                                       {u"gulimche", "WenQuanYi Zen Hei"},
-                                       {u"돋움", "WenQuanYi Zen Hei"},
-                                       {u"dotum", "WenQuanYi Zen Hei"},
-                                       {u"바탕", "WenQuanYi Zen Hei"},
-                                       {u"batang", "WenQuanYi Zen Hei"},
-                                       {u"맑은 고딕", "WenQuanYi Zen Hei"},
-                                       {u"malgun gothic", "WenQuanYi Zen Hei"}};
+constexpr TSubstitute Substitutes[] = {{u"ms pゴシック", "IPAPGothic", 1.0},
+                                       {u"ms pgothic", "IPAPGothic", 1.0},
+                                       {u"ms ui gothic", "IPAPGothic", 1.0},
+                                       {u"メイリオ", "IPAPGothic", 1.5},
+                                       {u"meiryo", "IPAPGothic", 1.5},
+                                       {u"meiryo ui", "IPAPGothic", 0},
+                                       {u"游ゴシック", "IPAPGothic", 0},
+                                       {u"yu gothic", "IPAPGothic", 0},
+                                       {u"ms ゴシック", "IPAGothic", 1.0},
+                                       {u"ms gothic", "IPAGothic", 1.0},
+                                       {u"ms 明朝", "IPAMincho", 1.0},
+                                       {u"ms mincho", "IPAMincho", 1.0},
+                                       {u"ms p明朝", "IPAPMincho", 1.0},
+                                       {u"ms pmincho", "IPAPMincho", 1.0},
+                                       {u"游明朝", "IPAMincho", 0},
+                                       {u"yu mincho", "IPAMincho", 0},
+                                       {u"宋体", "WenQuanYi Zen Hei", 1.0},
+                                       {u"simsun", "WenQuanYi Zen Hei", 1.0},
+                                       {u"新宋体", "WenQuanYi Zen Hei", 1.0},
+                                       {u"nsimsun", "WenQuanYi Zen Hei", 1.0},
+                                       {u"黑体", "WenQuanYi Zen Hei", 1.0},
+                                       {u"simhei", "WenQuanYi Zen Hei", 1.0},
+                                       {u"微软雅黑", "WenQuanYi Zen Hei", 0},
+                                       {u"microsoft yahei", "WenQuanYi Zen Hei", 0},
+                                       {u"楷体", "WenQuanYi Zen Hei", 1.0},
+                                       {u"kaiti", "WenQuanYi Zen Hei", 1.0},
+                                       {u"仿宋", "WenQuanYi Zen Hei", 1.0},
+                                       {u"fangsong", "WenQuanYi Zen Hei", 1.0},
+                                       {u"新細明體", "WenQuanYi Zen Hei", 1.0},
+                                       {u"pmingliu", "WenQuanYi Zen Hei", 1.0},
+                                       {u"細明體", "WenQuanYi Zen Hei", 1.0},
+                                       {u"mingliu", "WenQuanYi Zen Hei", 1.0},
+                                       {u"微軟正黑體", "WenQuanYi Zen Hei", 0},
+                                       {u"microsoft jhenghei", "WenQuanYi Zen Hei", 0},
+                                       {u"굴림", "WenQuanYi Zen Hei", 1.0},
+                                       {u"gulim", "WenQuanYi Zen Hei", 1.0},
+                                       {u"굴림체", "WenQuanYi Zen Hei", 1.0},
+                                       {u"gulimche", "WenQuanYi Zen Hei", 1.0},
+                                       {u"돋움", "WenQuanYi Zen Hei", 1.0},
+                                       {u"dotum", "WenQuanYi Zen Hei", 1.0},
+                                       {u"바탕", "WenQuanYi Zen Hei", 1.0},
+                                       {u"batang", "WenQuanYi Zen Hei", 1.0},
+                                       {u"맑은 고딕", "WenQuanYi Zen Hei", 0},
+                                       {u"malgun gothic", "WenQuanYi Zen Hei", 0}};
+
+// The stand-in for a face, or null.
+const TSubstitute* SubstituteFor(const QString& Face)
+{
+    const QString Key = Face.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    for (const TSubstitute& Substitute : Substitutes)
+        if (Key == QStringView(Substitute.Face)) return &Substitute;
+    return nullptr;
+}
 
 // The installed family to draw a face with: its stand-in, the face itself when installed, else a family
 // that holds the characters of the font's character set.
 QString InstalledFamily(const QString& Face, int CharSet)
 {
-    const QString Key = Face.normalized(QString::NormalizationForm_KC).toCaseFolded();
-    for (const TSubstitute& Substitute : Substitutes)
-        if (Key == QStringView(Substitute.Face)) return QString::fromLatin1(Substitute.Family);
+    if (const TSubstitute* Substitute = SubstituteFor(Face)) return QString::fromLatin1(Substitute->Family);
     if (Face.isEmpty() || !QFontDatabase::hasFamily(Face)) {
         switch (CharSet) {
         case U_SHIFTJIS_CHARSET:
@@ -236,10 +250,17 @@ const TTextFont& TEmfPlayer::TextFont(bool Symbol, double Height, double Width)
     Font.setStrikeOut(FState.Font.StrikeOut);
     double Pixels = Height;
     if (FState.Font.Height > 0) {
-        // A positive height is the cell height, ascent plus descent.
-        Font.setPixelSize(100);
-        const QFontMetricsF Probe(Font);
-        Pixels = Pixels * 100 / std::max(1.0, Probe.ascent() + Probe.descent());
+        // A positive height is the cell height, ascent plus descent: of the face the font names where its
+        // stand-in's cell is not the same, else of the face drawn. The metric-compatible stand-ins of the
+        // office faces have their cells.
+        const TSubstitute* Substitute = SubstituteFor(FState.Font.Face);
+        double Cell = Substitute ? Substitute->Cell : 0;
+        if (Cell <= 0) {
+            Font.setPixelSize(100);
+            const QFontMetricsF Probe(Font);
+            Cell = std::max(1.0, Probe.ascent() + Probe.descent()) / 100;
+        }
+        Pixels /= Cell;
     }
     Font.setPixelSize(std::max(1, int(std::lround(Pixels))));
     // A width asks for glyphs of that average width: the font is stretched or narrowed to it.
