@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the HEIF reader (HEIC and AVIF): boxes, properties, 8 and 10 bits, alpha, rotation. Every failure must be EInvalidGraphic;
-// anything else (a crash, a leak, a huge allocation) is a bug.
+// Feeds arbitrary bytes to the HEIF reader (HEIC and AVIF): boxes, properties, 8 and 10 bits, alpha, rotation, EXIF
+// block. Every failure must be EInvalidGraphic; anything else (a crash, a leak, a huge allocation) is a bug.
 #include "platform/graphics/HeifImage.h"
+#include "platform/graphics/codecs/ExifBlock.h"
 #include "platform/system/Exceptions.h"
 
 #include <cstddef>
@@ -15,5 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         if (Decoded.Width() != Image.Width() || Decoded.Height() != Image.Height()) __builtin_trap();
     } catch (const EInvalidGraphic&) {
     }
+    // The EXIF block a saved JPEG file would carry: never more than the file's bytes and a header.
+    if (ExifForSavedPicture(FindExifBlock(std::span(Data, Size)), 7, 5).size() > Size + 6) __builtin_trap();
     return 0;
 }

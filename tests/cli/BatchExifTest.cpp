@@ -1,12 +1,14 @@
-// pixora-batch writing a JPEG file from a camera's JPEG file: the EXIF block comes along, upright and at
-// the written size, whatever the operations did to the picture.
+// pixora-batch writing a JPEG file from a camera's JPEG, WebP or HEIF file: the EXIF block comes along,
+// upright and at the written size, whatever the operations did to the picture.
 #include "cli/BatchCommand.h"
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/JPEGImage.h"
 #include "platform/graphics/codecs/JpegCodec.h"
 #include "platform/system/FileUtils.h"
+#include "tests/support/ExifFiles.h"
 #include "tests/support/ExifSample.h"
+#include "tests/support/ExternalTools.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/TestPictures.h"
 
@@ -38,6 +40,22 @@ protected:
 
     std::ostringstream FOutput;
     std::ostringstream FErrors;
+};
+
+class BatchPhoneFormatExif : public TToolTest
+{
+protected:
+    BatchPhoneFormatExif() : TToolTest({"cwebp", "webpmux", "heif-enc"}) {}
+
+    // Writes File as Name and then the JPEG file of it Shrink:15,20 gives; that file's bytes.
+    std::vector<std::uint8_t> ShrunkJpegOf(const std::vector<std::uint8_t>& File, const std::string& Name)
+    {
+        WriteWholeFile(PathOf(Name), File);
+        const std::vector<std::string> Arguments{PathOf(Name), "Shrink:15,20", "-o", PathOf("saved.jpg")};
+        std::ostringstream Output, Errors;
+        EXPECT_EQ(RunBatch(Arguments, Output, Errors), 0) << Errors.str();
+        return ReadFileBytes(PathOf("saved.jpg"));
+    }
 };
 
 } // namespace
@@ -84,4 +102,34 @@ TEST_F(BatchExif, NothingIsCarriedFromAFileWithoutExifOrIntoAnotherFormat)
     const auto FromBitmap = ReadFileBytes(PathOf("from-bitmap.jpg"));
     EXPECT_TRUE(App1ExifOf(FromBitmap).empty());
     EXPECT_EQ(ReadJpegHeader(FromBitmap).Width, 20);
+}
+
+TEST_F(BatchPhoneFormatExif, AJpegFileWrittenFromAWebPOrHeifPhotographKeepsItsExif)
+{
+    const TBitmap Pattern = MakeTestPattern(40, 30);
+    for (const bool BigEndian : {false, true}) {
+        SCOPED_TRACE(BigEndian ? "big-endian" : "little-endian");
+        const TExifSample Camera = MakeExifSample(BigEndian, 3, 40, 30);
+        const struct
+        {
+            std::string Name;
+            std::vector<std::uint8_t> File;
+        } Photos[] = {{"photo.webp", MakeWebPWithExif(Pattern, Camera.Payload, FFolder)},
+                      {"photo.heic", MakeHeifWithExif(Pattern, Camera.Payload, false, FFolder)},
+                      {"photo.avif", MakeHeifWithExif(Pattern, Camera.Payload, true, FFolder)}};
+        for (const auto& Photo : Photos) {
+            SCOPED_TRACE(Photo.Name);
+            ASSERT_FALSE(Photo.File.empty());
+            const auto Saved = ShrunkJpegOf(Photo.File, Photo.Name);
+            // Orientation 1 and the written size; the make, date and GPS directory byte for byte.
+            EXPECT_EQ(App1ExifOf(Saved), MakeExifSample(BigEndian, 1, 15, 20).Payload);
+            const TJpegHeader Header = ReadJpegHeader(Saved);
+            EXPECT_EQ(Header.Orientation, 1);
+            EXPECT_EQ(Header.Width, 15);
+            EXPECT_EQ(Header.Height, 20);
+        }
+    }
+    // Files without a block give none.
+    EXPECT_TRUE(App1ExifOf(ShrunkJpegOf(MakeWebPWithExif(Pattern, {}, FFolder), "plain.webp")).empty());
+    EXPECT_TRUE(App1ExifOf(ShrunkJpegOf(MakeHeifWithExif(Pattern, {}, false, FFolder), "plain.heic")).empty());
 }

@@ -5,12 +5,11 @@
 #include "platform/graphics/codecs/HeifGrid.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/Messages.h"
+#include "tests/support/ExifFiles.h"
 #include "tests/support/ExternalTools.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
-// libheif, which the picture layer links, also makes the files with a rotation.
-#include <libheif/heif.h>
 
 #include <cstring>
 
@@ -72,43 +71,6 @@ bool Near(const std::vector<int>& A, const std::vector<int>& B)
     return true;
 }
 
-heif_error WriteBytes(heif_context*, const void* Data, size_t Size, void* UserData)
-{
-    auto& Bytes = *static_cast<std::vector<std::uint8_t>*>(UserData);
-    Bytes.insert(Bytes.end(), static_cast<const std::uint8_t*>(Data), static_cast<const std::uint8_t*>(Data) + Size);
-    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-}
-
-// A HEIC file of Stored made by libheif's encoder with the orientation Orientation (1..8) in its irot and
-// imir properties.
-std::vector<std::uint8_t> EncodeWithOrientation(const TBitmap& Stored, int Orientation)
-{
-    heif_context* Context = heif_context_alloc();
-    heif_encoder* Encoder = nullptr;
-    heif_context_get_encoder_for_format(Context, heif_compression_HEVC, &Encoder);
-    heif_encoder_set_lossy_quality(Encoder, 90);
-    heif_image* Image = nullptr;
-    heif_image_create(Stored.Width(), Stored.Height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &Image);
-    heif_image_add_plane(Image, heif_channel_interleaved, Stored.Width(), Stored.Height(), 8);
-    int Stride = 0;
-    std::uint8_t* Plane = heif_image_get_plane(Image, heif_channel_interleaved, &Stride);
-    for (int Y = 0; Y < Stored.Height(); ++Y)
-        for (int X = 0; X < Stored.Width(); ++X)
-            for (int Channel = 0; Channel < 3; ++Channel)
-                Plane[Y * Stride + X * 3 + Channel] = Stored.ScanLine(Y)[X * 3 + 2 - Channel];
-    heif_encoding_options* Options = heif_encoding_options_alloc();
-    Options->image_orientation = heif_orientation(Orientation);
-    heif_context_encode_image(Context, Image, Encoder, Options, nullptr);
-    std::vector<std::uint8_t> Bytes;
-    heif_writer Writer{1, WriteBytes};
-    heif_context_write(Context, &Writer, &Bytes);
-    heif_encoding_options_free(Options);
-    heif_image_release(Image);
-    heif_encoder_release(Encoder);
-    heif_context_free(Context);
-    return Bytes;
-}
-
 } // namespace
 
 TEST_F(Heif, ReadsHeicAndAvifAsLibheifDecodesThem)
@@ -149,7 +111,7 @@ TEST_F(Heif, AppliesItsRotationAndMirroring)
     // Where the stored red (top-left) quadrant shows, probed inside each quadrant of the upright picture.
     for (const int Orientation : {1, 2, 3, 6, 8}) {
         const std::string File = PathOf("turned.heic");
-        const auto Bytes = EncodeWithOrientation(Stored, Orientation);
+        const auto Bytes = EncodeHeic(Stored, Orientation);
         ASSERT_FALSE(Bytes.empty());
         THeifImage Image;
         Image.LoadFromStream(Bytes);

@@ -1,6 +1,8 @@
 #include "platform/graphics/codecs/ExifBlock.h"
 
+#include "platform/graphics/codecs/HeifCodec.h"
 #include "platform/graphics/codecs/TiffStructure.h"
+#include "platform/graphics/codecs/WebPCodec.h"
 
 #include <cstring>
 #include <optional>
@@ -74,9 +76,8 @@ template <typename TVisit> bool ForEachEntry(const TTiffReader& Reader, std::siz
     return true;
 }
 
-} // namespace
-
-std::vector<std::uint8_t> FindExifBlock(std::span<const std::uint8_t> Jpeg)
+// The payload of the first APP1 segment holding an EXIF block before the image data of JPEG file bytes.
+std::vector<std::uint8_t> JpegExifBlock(std::span<const std::uint8_t> Jpeg)
 {
     std::vector<std::uint8_t> Payload;
     ForEachSegment(Jpeg, [&](std::uint8_t Marker, std::size_t LengthAt) {
@@ -88,6 +89,25 @@ std::vector<std::uint8_t> FindExifBlock(std::span<const std::uint8_t> Jpeg)
         return false;
     });
     return Payload;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> FindExifBlock(std::span<const std::uint8_t> File)
+{
+    if (IsWebP(File)) return WebPExifBlock(File);
+    if (IsHeif(File)) return HeifExifBlock(File);
+    return JpegExifBlock(File);
+}
+
+std::vector<std::uint8_t> ExifBlockOf(std::span<const std::uint8_t> Data)
+{
+    const bool HasSignature =
+        Data.size() >= sizeof ExifSignature && std::memcmp(Data.data(), ExifSignature, sizeof ExifSignature) == 0;
+    std::vector<std::uint8_t> Block;
+    if (!HasSignature) Block.assign(std::begin(ExifSignature), std::end(ExifSignature));
+    Block.insert(Block.end(), Data.begin(), Data.end());
+    return Block;
 }
 
 std::vector<std::uint8_t> ExifForSavedPicture(std::span<const std::uint8_t> Payload, int Width, int Height)

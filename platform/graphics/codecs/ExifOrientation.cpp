@@ -11,15 +11,7 @@ namespace {
 constexpr std::uint16_t OrientationTag = 0x0112;
 constexpr std::uint16_t ShortType = 3;
 
-} // namespace
-
-int ReadExifOrientation(std::span<const std::uint8_t> Payload)
-{
-    static constexpr std::uint8_t Signature[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (Payload.size() < sizeof Signature || std::memcmp(Payload.data(), Signature, sizeof Signature) != 0) return 1;
-    return ReadTiffOrientation(Payload.subspan(sizeof Signature));
-}
-
+// The orientation in a bare TIFF structure (byte order mark, 42, first directory).
 int ReadTiffOrientation(std::span<const std::uint8_t> Tiff)
 {
     if (Tiff.size() < 8) return 1;
@@ -45,6 +37,15 @@ int ReadTiffOrientation(std::span<const std::uint8_t> Tiff)
         return Value >= 1 && Value <= 8 ? Value : 1;
     }
     return 1;
+}
+
+} // namespace
+
+int ReadExifOrientation(std::span<const std::uint8_t> Payload)
+{
+    static constexpr std::uint8_t Signature[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (Payload.size() < sizeof Signature || std::memcmp(Payload.data(), Signature, sizeof Signature) != 0) return 1;
+    return ReadTiffOrientation(Payload.subspan(sizeof Signature));
 }
 
 void OrientBitmap(const TBitmap& Stored, int Orientation, TBitmap& Target)

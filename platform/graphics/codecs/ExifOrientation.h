@@ -10,8 +10,6 @@ class TBitmap;
 // the payload is no EXIF block, lacks the tag or holds a value outside 1..8. Reads nothing beyond
 // Payload, whatever its offsets claim.
 int ReadExifOrientation(std::span<const std::uint8_t> Payload);
-// The same for a bare TIFF structure (byte order mark, 42, first directory), as WebP's EXIF chunk holds.
-int ReadTiffOrientation(std::span<const std::uint8_t> Tiff);
 
 // How orientation 1..8 shows the stored picture upright, as three independent steps. Stored pixel
 // (SX, SY) of a W x H picture is shown at X = (MirrorsRows ? W - 1 - SX : SX) and

@@ -3,6 +3,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/PixelRows.h"
 #include "platform/graphics/codecs/DecodeLimits.h"
+#include "platform/graphics/codecs/ExifBlock.h"
 #include "platform/graphics/codecs/HeifGrid.h"
 
 #include <libheif/heif.h>
@@ -41,6 +42,18 @@ struct THeifDeleter
 };
 template <typename T> using THeif = std::unique_ptr<T, THeifDeleter>;
 
+// The primary image of the HEIF file Bytes (which the context reads in place); null when libheif cannot
+// read the file.
+THeif<heif_image_handle> PrimaryImage(std::span<const std::uint8_t> Bytes, const THeif<heif_context>& Context)
+{
+    if (heif_context_read_from_memory_without_copy(Context.get(), Bytes.data(), Bytes.size(), nullptr).code !=
+        heif_error_Ok)
+        return nullptr;
+    heif_image_handle* Handle = nullptr;
+    if (heif_context_get_primary_image_handle(Context.get(), &Handle).code != heif_error_Ok) return nullptr;
+    return THeif<heif_image_handle>(Handle);
+}
+
 } // namespace
 
 bool IsHeif(std::span<const std::uint8_t> Bytes)
@@ -58,12 +71,8 @@ bool ReadHeif(std::span<const std::uint8_t> Bytes, TBitmap& Target)
     if (!IsHeif(Bytes)) return false;
     if (const auto Grid = PrimaryGridSize(Bytes); Grid && !DecodableSize(Grid->Width, Grid->Height)) return false;
     const THeif<heif_context> Context(heif_context_alloc());
-    if (heif_context_read_from_memory_without_copy(Context.get(), Bytes.data(), Bytes.size(), nullptr).code !=
-        heif_error_Ok)
-        return false;
-    heif_image_handle* PrimaryHandle = nullptr;
-    if (heif_context_get_primary_image_handle(Context.get(), &PrimaryHandle).code != heif_error_Ok) return false;
-    const THeif<heif_image_handle> Handle(PrimaryHandle);
+    const THeif<heif_image_handle> Handle = PrimaryImage(Bytes, Context);
+    if (!Handle) return false;
     // The size a file declares is checked before libheif allocates the planes.
     if (!DecodableSize(std::uint64_t(std::max(heif_image_handle_get_width(Handle.get()), 0)),
                        std::uint64_t(std::max(heif_image_handle_get_height(Handle.get()), 0))))
@@ -104,4 +113,20 @@ bool ReadHeif(std::span<const std::uint8_t> Bytes, TBitmap& Target)
     }
     Target = std::move(Decoded);
     return true;
+}
+
+std::vector<std::uint8_t> HeifExifBlock(std::span<const std::uint8_t> Bytes)
+{
+    if (!IsHeif(Bytes)) return {};
+    const THeif<heif_context> Context(heif_context_alloc());
+    const THeif<heif_image_handle> Handle = PrimaryImage(Bytes, Context);
+    heif_item_id Item = 0;
+    if (!Handle || heif_image_handle_get_list_of_metadata_block_IDs(Handle.get(), "Exif", &Item, 1) != 1) return {};
+    std::vector<std::uint8_t> Data(heif_image_handle_get_metadata_size(Handle.get(), Item));
+    if (Data.size() < 4 || heif_image_handle_get_metadata(Handle.get(), Item, Data.data()).code != heif_error_Ok)
+        return {};
+    // The item starts with the offset of the TIFF structure from the end of that offset's four bytes.
+    const std::uint32_t TiffAt = BigEndian32(Data.data());
+    if (TiffAt >= Data.size() - 4) return {};
+    return ExifBlockOf(std::span(Data).subspan(4 + TiffAt));
 }

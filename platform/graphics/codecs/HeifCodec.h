@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 class TBitmap;
 
@@ -15,3 +16,7 @@ bool IsAvif(std::span<const std::uint8_t> Bytes);
 // false, Target unchanged, for damaged data, a codec libheif lacks, or a picture of more than
 // MaxDecodedPixels.
 bool ReadHeif(std::span<const std::uint8_t> Bytes, TBitmap& Target);
+
+// The EXIF block of the Exif item of a HEIF file's primary image, as FindExifBlock gives it; empty without
+// one, or when the item's offset to its TIFF structure points beyond it.
+std::vector<std::uint8_t> HeifExifBlock(std::span<const std::uint8_t> Bytes);

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/codecs/DecodeLimits.h"
+#include "platform/graphics/codecs/ExifBlock.h"
 #include "platform/graphics/codecs/ExifOrientation.h"
 
 #include <webp/decode.h>
@@ -28,23 +29,6 @@ struct TAnimationDeleter
 WebPData DataOf(std::span<const std::uint8_t> Bytes)
 {
     return WebPData{Bytes.data(), Bytes.size()};
-}
-
-// The orientation in the EXIF chunk of an extended file; 1 without one.
-int OrientationOf(std::span<const std::uint8_t> Bytes)
-{
-    const WebPData Data = DataOf(Bytes);
-    const std::unique_ptr<WebPDemuxer, TDemuxDeleter> Demuxer(WebPDemux(&Data));
-    if (!Demuxer || !(WebPDemuxGetI(Demuxer.get(), WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG)) return 1;
-    WebPChunkIterator Chunk;
-    if (!WebPDemuxGetChunk(Demuxer.get(), "EXIF", 1, &Chunk)) return 1;
-    const std::span<const std::uint8_t> Payload(Chunk.chunk.bytes, Chunk.chunk.size);
-    // Some writers keep the "Exif\0\0" header of a JPEG segment before the TIFF structure.
-    const int Orientation = Payload.size() >= 4 && std::memcmp(Payload.data(), "Exif", 4) == 0
-                                ? ReadExifOrientation(Payload)
-                                : ReadTiffOrientation(Payload);
-    WebPDemuxReleaseChunkIterator(&Chunk);
-    return Orientation;
 }
 
 bool AnyTransparent(const TBitmap& Pixels)
@@ -82,6 +66,19 @@ bool ReadFirstFrame(std::span<const std::uint8_t> Bytes, TBitmap& Target)
 
 } // namespace
 
+std::vector<std::uint8_t> WebPExifBlock(std::span<const std::uint8_t> Bytes)
+{
+    const WebPData Data = DataOf(Bytes);
+    const std::unique_ptr<WebPDemuxer, TDemuxDeleter> Demuxer(WebPDemux(&Data));
+    if (!Demuxer || !(WebPDemuxGetI(Demuxer.get(), WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG)) return {};
+    WebPChunkIterator Chunk;
+    if (!WebPDemuxGetChunk(Demuxer.get(), "EXIF", 1, &Chunk)) return {};
+    std::vector<std::uint8_t> Block;
+    if (Chunk.chunk.size > 0) Block = ExifBlockOf(std::span(Chunk.chunk.bytes, Chunk.chunk.size));
+    WebPDemuxReleaseChunkIterator(&Chunk);
+    return Block;
+}
+
 bool IsWebP(std::span<const std::uint8_t> Bytes)
 {
     return Bytes.size() >= 12 && std::memcmp(Bytes.data(), "RIFF", 4) == 0 &&
@@ -115,7 +112,7 @@ bool ReadWebP(std::span<const std::uint8_t> Bytes, TBitmap& Target)
         WebPFreeDecBuffer(&Config.output);
         if (Status != VP8_STATUS_OK) return false;
     }
-    ShowUpright(std::move(Stored), OrientationOf(Bytes), Target);
+    ShowUpright(std::move(Stored), ReadExifOrientation(WebPExifBlock(Bytes)), Target);
     return true;
 }
 

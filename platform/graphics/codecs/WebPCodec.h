@@ -10,6 +10,9 @@ class TBitmap;
 // Whether Bytes begin like a WebP file: a RIFF container of form type "WEBP".
 bool IsWebP(std::span<const std::uint8_t> Bytes);
 
+// The EXIF block of a WebP file's EXIF chunk, as FindExifBlock gives it; empty without one.
+std::vector<std::uint8_t> WebPExifBlock(std::span<const std::uint8_t> Bytes);
+
 // Target := the picture (the first frame of an animation) turned upright by its EXIF orientation: 32 bits
 // a pixel with straight alpha in the fourth byte when it has an alpha channel, else 24 bits. Returns
 // false, Target unchanged, for damaged data or a picture of more than MaxDecodedPixels.
