@@ -5,7 +5,9 @@
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 #include "platform/system/FileUtils.h"
+#include "tests/support/ExifFiles.h"
 #include "tests/support/ExifSample.h"
+#include "tests/support/ExternalTools.h"
 #include "tests/support/TestPictures.h"
 
 #include <QComboBox>
@@ -217,5 +219,32 @@ TEST(FrameSave, AJpegFileSavedFromAPhotographKeepsItsExifUprightAtTheSavedSize)
     Fixture.Open(Fixture.Folder() / "plain.bmp");
     Fixture.Save(Fixture.Folder() / "plain.jpg");
     EXPECT_TRUE(App1ExifOf(ReadFileBytes(Fixture.Folder() / "plain.jpg")).empty());
+    EXPECT_TRUE(Fixture.Messages().empty());
+}
+
+TEST(FrameSave, AJpegFileSavedFromAWebPOrHeifPhotographKeepsItsExif)
+{
+    if (!HaveTool("cwebp") || !HaveTool("webpmux") || !HaveTool("heif-enc"))
+        GTEST_SKIP() << "cwebp, webpmux or heif-enc is missing";
+    TFrameFixture Fixture;
+    // The WebP file is turned by its orientation 6 to be shown 30 x 40; the HEIF file is not.
+    const TExifSample Camera = MakeExifSample(true, 6, 40, 30);
+    const struct
+    {
+        std::string Name;
+        std::vector<std::uint8_t> File;
+        int Width, Height;
+    } Photos[] = {
+        {"photo.webp", MakeWebPWithExif(MakeGradient(40, 30), Camera.Payload, Fixture.Folder()), 30, 40},
+        {"photo.heic", MakeHeifWithExif(MakeGradient(40, 30), Camera.Payload, false, Fixture.Folder()), 40, 30}};
+    for (const auto& Photo : Photos) {
+        SCOPED_TRACE(Photo.Name);
+        ASSERT_FALSE(Photo.File.empty());
+        WriteWholeFile((Fixture.Folder() / Photo.Name).string(), Photo.File);
+        Fixture.Open(Fixture.Folder() / Photo.Name);
+        Fixture.Save(Fixture.Folder() / "saved.jpg");
+        EXPECT_EQ(App1ExifOf(ReadFileBytes(Fixture.Folder() / "saved.jpg")),
+                  MakeExifSample(true, 1, Photo.Width, Photo.Height).Payload);
+    }
     EXPECT_TRUE(Fixture.Messages().empty());
 }
