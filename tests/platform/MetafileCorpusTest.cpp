@@ -46,6 +46,8 @@ constexpr TWrongReference WrongReferences[] = {
     {"emf/test-154.emf", "a pen of 8 logical units (2.7 pixels here) drawn 8 pixels wide, its dashes solid"},
     {"emf/test-171.emf", "lines drawn at a third of their size; their ends are the centres of the circles"},
     {"emf/test-173.emf", "lines drawn with the XOR raster operation shown as plain strokes"},
+    {"emf/test-182.emf", "pens of one unit under a world scale of 1/16 drawn a sixteenth of a pixel wide, almost "
+                         "unseen, where the device draws no line narrower than a pixel"},
     {"emf-ea/EA-test-file-001.emf", "blank: the 1:1 anisotropic mapping taken as scale 0", true},
     {"emf-ea/EA-test-file-004.emf", "blank: the 1:1 anisotropic mapping taken as scale 0", true},
     {"emf-ea/EA-test-file-005.emf", "blank: the 1:1 anisotropic mapping taken as scale 0", true},
