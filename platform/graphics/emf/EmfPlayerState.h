@@ -1,7 +1,8 @@
 #pragma once
 // The EMF player's device: the GDI state machine whose records EmfPlayer.cpp dispatches, its themes in
 // EmfMapping.cpp (page space, clipping, saved states), EmfObjects.cpp (pens, brushes, fonts),
-// EmfShapes.cpp (lines, polygons, paths), EmfText.cpp and EmfBitmaps.cpp. Internal to the player.
+// EmfShapes.cpp (lines, polygons, paths), EmfText.cpp and EmfBitmaps.cpp. Internal to the player and to
+// the WMF writer, which follows the page space and takes the shapes of curves and paths from it.
 
 #include "platform/graphics/emf/EmfRecords.h"
 
@@ -187,12 +188,19 @@ public:
 
     void Play(std::uint32_t Type, const char* Record, std::uint32_t Size);
 
+    // Logical coordinates to reference-device pixels, world transform and page space together.
+    QTransform LogicalToDevice() const { return FState.World * PageToDevice(); }
+    QPointF Position() const { return FState.Position; }
+    bool InPath() const { return FInPath; }
+    // When set, shapes are handed here in logical coordinates instead of being drawn.
+    std::function<void(const QPainterPath& Shape, bool Fill, bool Stroke)> ShapeSink;
+
 private:
     // The device keeps window and viewport extents only in the two scaling modes.
     bool Scaling() const { return FState.MapMode == MmIsotropic || FState.MapMode == MmAnisotropic; }
     void SetMapMode(std::uint32_t Mode);
     QTransform PageToDevice() const;
-    QTransform Total() const { return FState.World * PageToDevice() * FPlayback; }
+    QTransform Total() const { return LogicalToDevice() * FPlayback; }
     void ApplyClip();
     void CombineClip(const QPainterPath& Region, std::uint32_t Mode);
 

@@ -119,6 +119,10 @@ void TEmfPlayer::DrawLargeShape(const QPainterPath& Filled, const QTransform& Tr
 
 void TEmfPlayer::DrawShape(const QPainterPath& Shape, bool Fill, bool Stroke)
 {
+    if (ShapeSink) {
+        ShapeSink(Shape, Fill, Stroke);
+        return;
+    }
     if (!PrepareRop2()) return;
     const QTransform Transform = Total();
     FPainter.setTransform(Transform);

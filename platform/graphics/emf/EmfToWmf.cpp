@@ -1,4 +1,5 @@
 #include "platform/graphics/emf/EmfPlayer.h"
+#include "platform/graphics/emf/EmfPlayerState.h"
 #include "platform/graphics/emf/EmfRecords.h"
 #include "platform/graphics/emf/WmfConvert.h"
 #include "platform/system/CodePage.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <uemf.h>
 #include <uwmf.h>
@@ -20,49 +22,104 @@ namespace {
 
 constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr std::uint32_t StockFlag = 0x80000000;
-// Records that need a mapping or transform the WMF we write does not carry; their drawings are written
-// as one bitmap instead.
-constexpr std::uint32_t NeedsRaster[] = {U_EMR_SETMAPMODE,
-                                         U_EMR_SETWINDOWEXTEX,
-                                         U_EMR_SETWINDOWORGEX,
-                                         U_EMR_SETVIEWPORTEXTEX,
-                                         U_EMR_SETVIEWPORTORGEX,
-                                         U_EMR_SCALEVIEWPORTEXTEX,
-                                         U_EMR_SCALEWINDOWEXTEX,
-                                         U_EMR_SETWORLDTRANSFORM,
-                                         U_EMR_MODIFYWORLDTRANSFORM,
-                                         U_EMR_BEGINPATH,
-                                         U_EMR_POLYBEZIER,
-                                         U_EMR_POLYBEZIER16,
-                                         U_EMR_POLYBEZIERTO,
-                                         U_EMR_POLYBEZIERTO16,
-                                         U_EMR_POLYDRAW,
-                                         U_EMR_POLYDRAW16,
-                                         U_EMR_ALPHABLEND,
-                                         U_EMR_GRADIENTFILL,
-                                         U_EMR_EXTSELECTCLIPRGN,
-                                         U_EMR_SELECTCLIPPATH,
-                                         U_EMR_BITBLT,
-                                         U_EMR_STRETCHBLT,
-                                         U_EMR_MASKBLT,
-                                         U_EMR_TRANSPARENTBLT,
-                                         U_EMR_CREATEDIBPATTERNBRUSHPT,
-                                         U_EMR_CREATEMONOBRUSH,
-                                         U_EMR_FILLRGN,
-                                         U_EMR_PAINTRGN,
-                                         U_EMR_FRAMERGN,
-                                         U_EMR_INVERTRGN,
-                                         U_EMR_ANGLEARC,
-                                         U_EMR_ARCTO,
-                                         U_EMR_POLYLINETO,
-                                         U_EMR_POLYLINETO16,
-                                         U_EMR_POLYPOLYLINE,
-                                         U_EMR_POLYPOLYLINE16,
-                                         U_EMR_SETDIBITSTODEVICE,
-                                         U_EMR_POLYTEXTOUTA,
-                                         U_EMR_POLYTEXTOUTW,
-                                         U_EMR_SMALLTEXTOUT,
+// Records the WMF has nothing like; a drawing holding any of them is written as one bitmap instead.
+constexpr std::uint32_t NeedsRaster[] = {U_EMR_ALPHABLEND,      U_EMR_GRADIENTFILL,   U_EMR_EXTSELECTCLIPRGN,
+                                         U_EMR_SELECTCLIPPATH,  U_EMR_BITBLT,         U_EMR_STRETCHBLT,
+                                         U_EMR_MASKBLT,         U_EMR_TRANSPARENTBLT, U_EMR_CREATEDIBPATTERNBRUSHPT,
+                                         U_EMR_CREATEMONOBRUSH, U_EMR_FILLRGN,        U_EMR_PAINTRGN,
+                                         U_EMR_FRAMERGN,        U_EMR_INVERTRGN,      U_EMR_SETDIBITSTODEVICE,
+                                         U_EMR_POLYTEXTOUTA,    U_EMR_POLYTEXTOUTW,   U_EMR_SMALLTEXTOUT,
                                          U_EMR_SETPIXELV};
+
+// Records that change the page space, the current position or the path, which the translator follows
+// through the player's device state.
+constexpr std::uint32_t Geometry[] = {U_EMR_SETMAPMODE,
+                                      U_EMR_SETWINDOWEXTEX,
+                                      U_EMR_SETWINDOWORGEX,
+                                      U_EMR_SETVIEWPORTEXTEX,
+                                      U_EMR_SETVIEWPORTORGEX,
+                                      U_EMR_SCALEVIEWPORTEXTEX,
+                                      U_EMR_SCALEWINDOWEXTEX,
+                                      U_EMR_SETWORLDTRANSFORM,
+                                      U_EMR_MODIFYWORLDTRANSFORM,
+                                      U_EMR_SAVEDC,
+                                      U_EMR_RESTOREDC,
+                                      U_EMR_SETARCDIRECTION,
+                                      U_EMR_MOVETOEX,
+                                      U_EMR_LINETO,
+                                      U_EMR_BEGINPATH,
+                                      U_EMR_ENDPATH,
+                                      U_EMR_ABORTPATH,
+                                      U_EMR_CLOSEFIGURE,
+                                      U_EMR_WIDENPATH,
+                                      U_EMR_FILLPATH,
+                                      U_EMR_STROKEPATH,
+                                      U_EMR_STROKEANDFILLPATH,
+                                      U_EMR_RECTANGLE,
+                                      U_EMR_ELLIPSE,
+                                      U_EMR_ROUNDRECT,
+                                      U_EMR_ARC,
+                                      U_EMR_CHORD,
+                                      U_EMR_PIE,
+                                      U_EMR_ARCTO,
+                                      U_EMR_ANGLEARC,
+                                      U_EMR_POLYLINE,
+                                      U_EMR_POLYGON,
+                                      U_EMR_POLYLINE16,
+                                      U_EMR_POLYGON16,
+                                      U_EMR_POLYPOLYGON,
+                                      U_EMR_POLYPOLYGON16,
+                                      U_EMR_POLYBEZIER,
+                                      U_EMR_POLYBEZIER16,
+                                      U_EMR_POLYBEZIERTO,
+                                      U_EMR_POLYBEZIERTO16,
+                                      U_EMR_POLYLINETO,
+                                      U_EMR_POLYLINETO16,
+                                      U_EMR_POLYPOLYLINE,
+                                      U_EMR_POLYPOLYLINE16,
+                                      U_EMR_POLYDRAW,
+                                      U_EMR_POLYDRAW16};
+
+// Records of the page space, which the file follows inside paths too.
+constexpr std::uint32_t PageSpace[] = {U_EMR_SETMAPMODE,       U_EMR_SETWINDOWEXTEX,    U_EMR_SETWINDOWORGEX,
+                                       U_EMR_SETVIEWPORTEXTEX, U_EMR_SETVIEWPORTORGEX,  U_EMR_SCALEVIEWPORTEXTEX,
+                                       U_EMR_SCALEWINDOWEXTEX, U_EMR_SETWORLDTRANSFORM, U_EMR_MODIFYWORLDTRANSFORM,
+                                       U_EMR_SAVEDC,           U_EMR_RESTOREDC};
+
+// Records without coordinates, which may come between the page space records without the window
+// having to follow the states between.
+constexpr std::uint32_t Unplaced[] = {U_EMR_COMMENT,
+                                      U_EMR_SELECTOBJECT,
+                                      U_EMR_DELETEOBJECT,
+                                      U_EMR_CREATEPEN,
+                                      U_EMR_EXTCREATEPEN,
+                                      U_EMR_CREATEBRUSHINDIRECT,
+                                      U_EMR_EXTCREATEFONTINDIRECTW,
+                                      U_EMR_CREATEPALETTE,
+                                      U_EMR_SELECTPALETTE,
+                                      U_EMR_REALIZEPALETTE,
+                                      U_EMR_SETTEXTCOLOR,
+                                      U_EMR_SETBKCOLOR,
+                                      U_EMR_SETBKMODE,
+                                      U_EMR_SETROP2,
+                                      U_EMR_SETPOLYFILLMODE,
+                                      U_EMR_SETTEXTALIGN,
+                                      U_EMR_SETSTRETCHBLTMODE,
+                                      U_EMR_SETARCDIRECTION,
+                                      U_EMR_SETMITERLIMIT,
+                                      U_EMR_SETICMMODE,
+                                      U_EMR_SETLAYOUT};
+
+// Drawings the WMF has no record for, written as the polylines of their flattened shapes.
+constexpr std::uint32_t Flattened[] = {
+    U_EMR_POLYBEZIER,   U_EMR_POLYBEZIER16, U_EMR_POLYBEZIERTO,   U_EMR_POLYBEZIERTO16, U_EMR_POLYLINETO,
+    U_EMR_POLYLINETO16, U_EMR_POLYPOLYLINE, U_EMR_POLYPOLYLINE16, U_EMR_POLYDRAW,       U_EMR_POLYDRAW16,
+    U_EMR_ARCTO,        U_EMR_ANGLEARC,     U_EMR_FILLPATH,       U_EMR_STROKEPATH,     U_EMR_STROKEANDFILLPATH};
+
+template <std::size_t N> bool OneOf(const std::uint32_t (&Types)[N], std::uint32_t Type)
+{
+    return std::find(std::begin(Types), std::end(Types), Type) != std::end(Types);
+}
 
 std::int16_t Clamp16(std::int64_t Value)
 {
@@ -142,7 +199,7 @@ bool NeedsBitmap(std::span<const std::uint8_t> Emf)
     ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char* Record, std::uint32_t) {
         // A block transfer without a source bitmap is a pattern fill the WMF has too.
         if (Type == U_EMR_BITBLT && reinterpret_cast<const U_EMRBITBLT*>(Record)->cbBmiSrc == 0) return;
-        if (std::find(std::begin(NeedsRaster), std::end(NeedsRaster), Type) != std::end(NeedsRaster)) Needs = true;
+        if (OneOf(NeedsRaster, Type)) Needs = true;
     });
     return Needs;
 }
@@ -183,8 +240,12 @@ void WriteAsBitmap(std::span<const std::uint8_t> Emf, const QRectF& Bounds, TWmf
 class TRecordTranslator
 {
 public:
-    explicit TRecordTranslator(TWmfWriter& Writer) : FWriter(Writer) {}
+    // Box: the picture's frame in reference-device pixels, which the file's first window shows.
+    TRecordTranslator(TWmfWriter& Writer, const TEmfHeaderInfo& Header, const U_RECT16& Box);
     void Record(std::uint32_t Type, const char* Record, std::uint32_t Size);
+    // False once the records asked for what the WMF cannot show: a rotated or sheared world, or a page
+    // space whose window would not fit the file's 16-bit numbers closely enough.
+    bool Expressible() const { return FExpressible; }
 
 private:
     void Select(std::uint32_t Handle);
@@ -192,12 +253,113 @@ private:
 
     void Text(const char* Record, std::uint32_t Size, const std::string& Bytes,
               const std::vector<std::int16_t>& Advances);
+    void FollowWindow();
+    void WriteShape(const QPainterPath& Shape, bool Fill, bool Stroke);
 
     TWmfWriter& FWriter;
     std::map<std::uint32_t, std::uint16_t> FSlots; // EMF handle (or stock index | flag) to WMF slot
     std::map<std::uint32_t, int> FFontCharSets;    // EMF font handle to its character set
     int FCharSet = 0;                              // of the selected font
+    // The player's device state on a scratch surface: page space, current position and paths.
+    QImage FScratch{1, 1, QImage::Format_ARGB32_Premultiplied};
+    QPainter FPainter{&FScratch};
+    EmfPlayback::TEmfPlayer FGeometry;
+    U_RECT16 FBox;
+    std::optional<std::pair<U_POINT16, U_POINT16>> FWindow; // origin and extent the file last set
+    bool FWindowStale = false;
+    bool FWriteShapes = false;
+    bool FExpressible = true;
 };
+
+TRecordTranslator::TRecordTranslator(TWmfWriter& Writer, const TEmfHeaderInfo& Header, const U_RECT16& Box)
+    : FWriter(Writer), FGeometry(FPainter, Header, QTransform(), QPoint(0, 0)), FBox(Box)
+{
+    FWindow = {U_POINT16{Box.left, Box.top},
+               U_POINT16{std::int16_t(Box.right - Box.left), std::int16_t(Box.bottom - Box.top)}};
+    FGeometry.ShapeSink = [this](const QPainterPath& Shape, bool Fill, bool Stroke) {
+        if (FWriteShapes) WriteShape(Shape, Fill, Stroke);
+    };
+}
+
+void TRecordTranslator::FollowWindow()
+{
+    // The viewport is the player's, fitted to the placeable box; the page space of the records, world
+    // transform included, becomes a window over the same box: device = logical × scale + offset shows
+    // the box through origin (box − offset) ÷ scale and extent box size ÷ scale.
+    const QTransform Page = FGeometry.LogicalToDevice();
+    if (Page.m12() != 0 || Page.m21() != 0 || Page.m11() == 0 || Page.m22() == 0) {
+        FExpressible = false;
+        return;
+    }
+    const double Exact[4] = {(FBox.left - Page.dx()) / Page.m11(), (FBox.top - Page.dy()) / Page.m22(),
+                             (FBox.right - FBox.left) / Page.m11(), (FBox.bottom - FBox.top) / Page.m22()};
+    std::int16_t Rounded[4];
+    for (int Index = 0; Index < 4; ++Index) {
+        if (!(std::abs(Exact[Index]) < 32767)) {
+            FExpressible = false;
+            return;
+        }
+        Rounded[Index] = std::int16_t(std::lround(Exact[Index]));
+    }
+    // The rounding moves the far side of the box by the errors of origin and extent, in device pixels.
+    for (int Axis = 0; Axis < 2; ++Axis) {
+        const double Scale = std::abs(Axis == 0 ? Page.m11() : Page.m22());
+        const double Moved =
+            (std::abs(Rounded[Axis] - Exact[Axis]) + std::abs(Rounded[Axis + 2] - Exact[Axis + 2])) * Scale;
+        if (Moved > 1 || Rounded[Axis + 2] == 0) {
+            FExpressible = false;
+            return;
+        }
+    }
+    const U_POINT16 Origin{Rounded[0], Rounded[1]}, Extent{Rounded[2], Rounded[3]};
+    const auto Same = [](const U_POINT16& A, const U_POINT16& B) { return A.x == B.x && A.y == B.y; };
+    if (!FWindow || !Same(FWindow->first, Origin)) FWriter.Add(U_WMRSETWINDOWORG_set(Origin));
+    if (!FWindow || !Same(FWindow->second, Extent)) FWriter.Add(U_WMRSETWINDOWEXT_set(Extent));
+    FWindow = {Origin, Extent};
+}
+
+void TRecordTranslator::WriteShape(const QPainterPath& Shape, bool Fill, bool Stroke)
+{
+    // Curves are flattened to a quarter of a reference-device pixel, then taken back to logical units.
+    const QTransform Fine = FGeometry.LogicalToDevice() * QTransform::fromScale(4, 4);
+    bool Invertible = false;
+    const QTransform Back = Fine.inverted(&Invertible);
+    if (!Invertible) return;
+    std::vector<std::vector<U_POINT16>> Figures;
+    for (const QPolygonF& Polygon : Shape.toSubpathPolygons(Fine)) {
+        std::vector<U_POINT16> Points;
+        for (const QPointF& Point : Back.map(Polygon)) {
+            const U_POINT16 Logical{Clamp16(std::llround(Point.x())), Clamp16(std::llround(Point.y()))};
+            if (Points.empty() || Points.back().x != Logical.x || Points.back().y != Logical.y)
+                Points.push_back(Logical);
+        }
+        if (Points.size() > 65535) Points.resize(65535);
+        if (!Points.empty()) Figures.push_back(std::move(Points));
+    }
+    if (Figures.empty()) return;
+    if (Fill) {
+        // The figures closed and filled as one polygon set, outlined too when the pen strokes them;
+        // a fill alone has the null pen for the time being.
+        if (!Stroke) {
+            FWriter.Add(U_WMRSAVEDC_set());
+            Select(U_NULL_PEN);
+        }
+        std::vector<std::uint16_t> Counts;
+        std::vector<U_POINT16> Points;
+        for (const auto& Figure : Figures) {
+            if (Points.size() + Figure.size() > 65535 || Counts.size() == 65535) break;
+            Counts.push_back(std::uint16_t(Figure.size()));
+            Points.insert(Points.end(), Figure.begin(), Figure.end());
+        }
+        FWriter.Add(U_WMRPOLYPOLYGON_set(std::uint16_t(Counts.size()), Counts.data(), Points.data()));
+        if (!Stroke) FWriter.Add(U_WMRRESTOREDC_set(-1));
+        return;
+    }
+    if (!Stroke) return;
+    // Closed figures end on their first point.
+    for (const auto& Figure : Figures)
+        if (Figure.size() >= 2) FWriter.Add(U_WMRPOLYLINE_set(std::uint16_t(Figure.size()), Figure.data()));
+}
 
 void TRecordTranslator::Created(std::uint32_t Handle, char* Record)
 {
@@ -270,6 +432,30 @@ void TRecordTranslator::Text(const char* Record, std::uint32_t Size, const std::
 
 void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint32_t Size)
 {
+    // The window follows the page space once something is drawn in it: the records may pass through
+    // states the file could not show on their way to the one they draw in.
+    if (FWindowStale && !OneOf(PageSpace, Type) && !OneOf(Unplaced, Type)) {
+        FollowWindow();
+        FWindowStale = false;
+    }
+    if (OneOf(Geometry, Type)) {
+        // Inside a path the shapes only make the path; curves and paths come out as polylines and
+        // polygons, with the current position carried to where the records leave it.
+        const bool InPath = FGeometry.InPath();
+        const bool PathDrawn = Type == U_EMR_FILLPATH || Type == U_EMR_STROKEPATH || Type == U_EMR_STROKEANDFILLPATH;
+        const QPointF Before = FGeometry.Position();
+        FWriteShapes = PathDrawn || (!InPath && OneOf(Flattened, Type));
+        FGeometry.Play(Type, Record, Size);
+        const bool Written = FWriteShapes;
+        FWriteShapes = false;
+        if (Written) {
+            const QPointF At = FGeometry.Position();
+            if (At != Before)
+                FWriter.Add(U_WMRMOVETO_set(U_POINT16{Clamp16(std::llround(At.x())), Clamp16(std::llround(At.y()))}));
+            return;
+        }
+        if ((InPath || FGeometry.InPath()) && !OneOf(PageSpace, Type)) return;
+    }
     const auto Int = [&](std::size_t Offset) {
         std::int32_t Value = 0;
         if (Offset + 4 <= Size) std::memcpy(&Value, Record + Offset, 4);
@@ -306,7 +492,21 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         FWriter.Add(U_WMRSAVEDC_set());
         break;
     case U_EMR_RESTOREDC:
+        // The file's own window comes back with the state; the records' page space is set over it.
         FWriter.Add(U_WMRRESTOREDC_set(Clamp16(Int(8))));
+        FWindow.reset();
+        FWindowStale = true;
+        break;
+    case U_EMR_SETMAPMODE:
+    case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX:
+    case U_EMR_SETVIEWPORTEXTEX:
+    case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX:
+    case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM:
+        FWindowStale = true;
         break;
     case U_EMR_MOVETOEX:
         FWriter.Add(U_WMRMOVETO_set(Point(8)));
@@ -386,6 +586,11 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         const std::uint32_t Style = std::uint32_t(Int(28));
         const bool Geometric = (Style & U_PS_TYPE_MASK) == U_PS_GEOMETRIC;
         const std::uint16_t Kind = Int(36) == U_BS_NULL ? std::uint16_t(U_PS_NULL) : std::uint16_t(Style & 0xFFFF);
+        // The WMF's pens dash only one pixel wide; wider ones are solid.
+        const std::uint32_t Line = Style & U_PS_STYLE_MASK;
+        if (Geometric && Int(32) > 1 && Kind != U_PS_NULL &&
+            ((Line >= U_PS_DASH && Line <= U_PS_DASHDOTDOT) || Line == U_PS_USERSTYLE || Line == U_PS_ALTERNATE))
+            FExpressible = false;
         Created(std::uint32_t(Int(8)),
                 U_WMRCREATEPENINDIRECT_set(U_PEN{
                     Kind, {std::uint16_t(Geometric ? Clamp16(Int(32)) : 0), 0}, ColorRef(std::uint32_t(Int(40)))}));
@@ -492,17 +697,23 @@ std::vector<std::uint8_t> EmfToWmf(std::span<const std::uint8_t> Emf)
     const int Inch = std::clamp(int(std::lround(Header.PixelsPerMmX() * 25.4)), 1, 65535);
     const U_RECT16 Box{Clamp16(std::lround(Frame.left())), Clamp16(std::lround(Frame.top())),
                        Clamp16(std::lround(Frame.right())), Clamp16(std::lround(Frame.bottom()))};
-    TWmfWriter Writer;
-    Writer.Add(U_WMRSETWINDOWORG_set(U_POINT16{Box.left, Box.top}));
-    Writer.Add(
-        U_WMRSETWINDOWEXT_set(U_POINT16{std::int16_t(Box.right - Box.left), std::int16_t(Box.bottom - Box.top)}));
-    if (NeedsBitmap(Emf)) {
-        WriteAsBitmap(Emf, Frame, Writer);
-    } else {
-        TRecordTranslator Translator(Writer);
+    const auto Begun = [&] {
+        TWmfWriter Writer;
+        Writer.Add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+        Writer.Add(U_WMRSETWINDOWORG_set(U_POINT16{Box.left, Box.top}));
+        Writer.Add(
+            U_WMRSETWINDOWEXT_set(U_POINT16{std::int16_t(Box.right - Box.left), std::int16_t(Box.bottom - Box.top)}));
+        return Writer;
+    };
+    if (!NeedsBitmap(Emf)) {
+        TWmfWriter Writer = Begun();
+        TRecordTranslator Translator(Writer, Header, Box);
         ForEachEmfRecord(Emf, [&](std::uint32_t Type, const char* Record, std::uint32_t Size) {
             Translator.Record(Type, Record, Size);
         });
+        if (Translator.Expressible()) return Writer.Finish(Box, std::uint16_t(Inch));
     }
+    TWmfWriter Writer = Begun();
+    WriteAsBitmap(Emf, Frame, Writer);
     return Writer.Finish(Box, std::uint16_t(Inch));
 }

@@ -18,7 +18,9 @@ struct TWmfToEmf
 // Records that fail libUEMF's checks end the translation, keeping what precedes them.
 TWmfToEmf WmfToEmf(std::span<const std::uint8_t> Wmf);
 
-// A placeable WMF of the EMF's drawing in the reference device's pixels. Records that need a mapping mode,
-// a world transform or a path, which the WMF does not carry the same way, are written as one bitmap of
-// the whole drawing instead.
+// A placeable WMF of the EMF's drawing, its box the frame in the reference device's pixels. The records'
+// page space (mapping mode, window, viewport, a world transform that only scales and moves) becomes the
+// WMF's window over that box; Béziers, poly-draws and paths become polylines and polygons. A drawing
+// with what the WMF cannot show (a rotated or sheared world, clipping paths and regions, alpha blends,
+// gradients, block transfers between bitmaps) is written as one bitmap of the whole drawing instead.
 std::vector<std::uint8_t> EmfToWmf(std::span<const std::uint8_t> Emf);
