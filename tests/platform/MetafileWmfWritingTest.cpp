@@ -266,24 +266,39 @@ TEST(MetafileWmfWriting, MappedCurvedAndPathDrawingsStayVectorsAndLookTheSame)
     }
 }
 
-TEST(MetafileWmfWriting, ARotatedWorldIsStillWrittenAsABitmap)
+TEST(MetafileWmfWriting, WhatTheFileCannotHoldIsStillWrittenAsABitmap)
 {
+    EnsureApplication();
+    // A rotated world, and a window whose drawing lies beyond the file's 16-bit coordinates.
     TMapping Rotated = Mappings().back();
     Rotated.SetUp = [](TEmfWriter& W) {
         W.Add(U_EMR_SETWORLDTRANSFORM,
               {FloatBits(0.3f), FloatBits(0.1f), FloatBits(-0.1f), FloatBits(0.3f), FloatBits(100), FloatBits(20)});
     };
-    const std::vector<std::uint8_t> Emf = Drawing(Rotated);
-    const std::vector<std::uint8_t> Wmf = AsWmf(Emf);
-    const auto Functions = WmfFunctions(Wmf);
-    EXPECT_EQ(Functions.count(U_WMR_STRETCHDIB), 1u);
-    EXPECT_EQ(Functions.count(U_WMR_POLYGON), 0u);
-    TMetafile FromEmf, FromWmf;
-    FromEmf.LoadFromStream(Emf);
-    FromWmf.LoadFromStream(Wmf);
-    const TBitmap Expected = Shown(FromEmf);
-    EXPECT_GE(PaintedShare(Expected), 0.2);
-    EXPECT_LE(DifferingShare(Expected, Shown(FromWmf), 64), 0.005);
+    const TMapping Far{"far",
+                       [](TEmfWriter& W) {
+                           W.Add(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC});
+                           W.Add(U_EMR_SETWINDOWORGEX, {20000, 0});
+                           W.Add(U_EMR_SETWINDOWEXTEX, {20000, 15000});
+                           W.Add(U_EMR_SETVIEWPORTEXTEX, {FrameWidth, FrameHeight});
+                       },
+                       20,
+                       false,
+                       20000,
+                       0};
+    for (const TMapping& Mapping : {Rotated, Far}) {
+        const std::vector<std::uint8_t> Emf = Drawing(Mapping);
+        const std::vector<std::uint8_t> Wmf = AsWmf(Emf);
+        const auto Functions = WmfFunctions(Wmf);
+        EXPECT_EQ(Functions.count(U_WMR_STRETCHDIB), 1u) << Mapping.Name;
+        EXPECT_EQ(Functions.count(U_WMR_POLYGON), 0u) << Mapping.Name;
+        TMetafile FromEmf, FromWmf;
+        FromEmf.LoadFromStream(Emf);
+        FromWmf.LoadFromStream(Wmf);
+        const TBitmap Expected = Shown(FromEmf);
+        EXPECT_GE(PaintedShare(Expected), 0.2) << Mapping.Name;
+        EXPECT_LE(DifferingShare(Expected, Shown(FromWmf), 64), 0.005) << Mapping.Name;
+    }
 }
 
 namespace {

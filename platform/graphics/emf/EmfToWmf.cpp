@@ -254,6 +254,12 @@ private:
     void Text(const char* Record, std::uint32_t Size, const std::string& Bytes,
               const std::vector<std::int16_t>& Advances);
     void FollowWindow();
+    // A coordinate in the file's 16 bits; one beyond them makes the drawing a bitmap.
+    std::int16_t Fit(std::int64_t Value)
+    {
+        if (Value < -32768 || Value > 32767) FExpressible = false;
+        return Clamp16(Value);
+    }
     void WriteShape(const QPainterPath& Shape, bool Fill, bool Stroke);
 
     TWmfWriter& FWriter;
@@ -329,7 +335,7 @@ void TRecordTranslator::WriteShape(const QPainterPath& Shape, bool Fill, bool St
     for (const QPolygonF& Polygon : Shape.toSubpathPolygons(Fine)) {
         std::vector<U_POINT16> Points;
         for (const QPointF& Point : Back.map(Polygon)) {
-            const U_POINT16 Logical{Clamp16(std::llround(Point.x())), Clamp16(std::llround(Point.y()))};
+            const U_POINT16 Logical{Fit(std::llround(Point.x())), Fit(std::llround(Point.y()))};
             if (Points.empty() || Points.back().x != Logical.x || Points.back().y != Logical.y)
                 Points.push_back(Logical);
         }
@@ -423,7 +429,7 @@ void TRecordTranslator::Text(const char* Record, std::uint32_t Size, const std::
     std::int32_t Fields[10];
     if (Size < 36 + sizeof Fields) return;
     std::memcpy(Fields, Record + 36, sizeof Fields);
-    const U_POINT16 At{Clamp16(Fields[0]), Clamp16(Fields[1])};
+    const U_POINT16 At{Fit(Fields[0]), Fit(Fields[1])};
     const U_RECT16 Box{Clamp16(Fields[5]), Clamp16(Fields[6]), Clamp16(Fields[7]), Clamp16(Fields[8])};
     FWriter.Add(U_WMREXTTEXTOUT_set(
         At, std::int16_t(Bytes.size()), std::uint16_t(std::uint32_t(Fields[4]) & (U_ETO_OPAQUE | U_ETO_CLIPPED)),
@@ -451,7 +457,7 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         if (Written) {
             const QPointF At = FGeometry.Position();
             if (At != Before)
-                FWriter.Add(U_WMRMOVETO_set(U_POINT16{Clamp16(std::llround(At.x())), Clamp16(std::llround(At.y()))}));
+                FWriter.Add(U_WMRMOVETO_set(U_POINT16{Fit(std::llround(At.x())), Fit(std::llround(At.y()))}));
             return;
         }
         if ((InPath || FGeometry.InPath()) && !OneOf(PageSpace, Type)) return;
@@ -461,8 +467,12 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         if (Offset + 4 <= Size) std::memcpy(&Value, Record + Offset, 4);
         return Value;
     };
-    const auto Point = [&](std::size_t Offset) { return U_POINT16{Clamp16(Int(Offset)), Clamp16(Int(Offset + 4))}; };
+    const auto Point = [&](std::size_t Offset) { return U_POINT16{Fit(Int(Offset)), Fit(Int(Offset + 4))}; };
     const auto Box = [&](std::size_t Offset) {
+        return U_RECT16{Fit(Int(Offset)), Fit(Int(Offset + 4)), Fit(Int(Offset + 8)), Fit(Int(Offset + 12))};
+    };
+    // A clip beyond the file's numbers lies beyond all it can draw: its edges are clamped.
+    const auto ClipBox = [&](std::size_t Offset) {
         return U_RECT16{Clamp16(Int(Offset)), Clamp16(Int(Offset + 4)), Clamp16(Int(Offset + 8)),
                         Clamp16(Int(Offset + 12))};
     };
@@ -521,10 +531,10 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         FWriter.Add(U_WMRELLIPSE_set(Box(8)));
         break;
     case U_EMR_INTERSECTCLIPRECT:
-        FWriter.Add(U_WMRINTERSECTCLIPRECT_set(Box(8)));
+        FWriter.Add(U_WMRINTERSECTCLIPRECT_set(ClipBox(8)));
         break;
     case U_EMR_EXCLUDECLIPRECT:
-        FWriter.Add(U_WMREXCLUDECLIPRECT_set(Box(8)));
+        FWriter.Add(U_WMREXCLUDECLIPRECT_set(ClipBox(8)));
         break;
     case U_EMR_ROUNDRECT:
         FWriter.Add(U_WMRROUNDRECT_set(Clamp16(Int(24)), Clamp16(Int(28)), Box(8)));
