@@ -168,6 +168,11 @@ std::vector<std::uint8_t> Drawing(const TMapping& Mapping, std::optional<std::ar
     W.Add(U_EMR_ELLIPSE, {X(700), Y(560), X(900), Y(700)});
     W.Add(U_EMR_ENDPATH, {});
     W.Add(U_EMR_FILLPATH, {0, 0, -1, -1});
+    // Arcs drawn clockwise.
+    W.Add(U_EMR_SETARCDIRECTION, {U_AD_CLOCKWISE});
+    W.Add(U_EMR_PIE, {X(620), Y(380), X(1000), Y(740), X(1000), Y(380), X(620), Y(380)});
+    W.Add(U_EMR_ARC, {X(600), Y(20), X(760), Y(120), X(600), Y(20), X(760), Y(120)});
+    W.Add(U_EMR_SETARCDIRECTION, {U_AD_COUNTERCLOCKWISE});
     // A saved state moved by a world translation, and the state restored.
     W.Add(U_EMR_SAVEDC, {});
     W.Add(U_EMR_MODIFYWORLDTRANSFORM,

@@ -192,6 +192,7 @@ public:
     QTransform LogicalToDevice() const { return FState.World * PageToDevice(); }
     QPointF Position() const { return FState.Position; }
     bool InPath() const { return FInPath; }
+    bool Clockwise() const { return FState.Clockwise; }
     // When set, shapes are handed here in logical coordinates instead of being drawn.
     std::function<void(const QPainterPath& Shape, bool Fill, bool Stroke)> ShapeSink;
 

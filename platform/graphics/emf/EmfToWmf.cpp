@@ -450,7 +450,9 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         const bool InPath = FGeometry.InPath();
         const bool PathDrawn = Type == U_EMR_FILLPATH || Type == U_EMR_STROKEPATH || Type == U_EMR_STROKEANDFILLPATH;
         const QPointF Before = FGeometry.Position();
-        FWriteShapes = PathDrawn || (!InPath && OneOf(Flattened, Type));
+        // The WMF's arcs run counter-clockwise only.
+        const bool Arc = Type == U_EMR_ARC || Type == U_EMR_CHORD || Type == U_EMR_PIE;
+        FWriteShapes = PathDrawn || (!InPath && (OneOf(Flattened, Type) || (Arc && FGeometry.Clockwise())));
         FGeometry.Play(Type, Record, Size);
         const bool Written = FWriteShapes;
         FWriteShapes = false;
