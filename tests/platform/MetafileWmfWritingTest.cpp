@@ -334,3 +334,17 @@ TEST_F(MetafileWmfReader, ReadsTheMappedFileWeWriteAsWeShowIt)
     std::printf("WMF %dx%d: %.2f\n", Reference.width(), Reference.height(), Difference);
     EXPECT_LE(Difference, ReferenceTolerance);
 }
+
+TEST(MetafileWmfWriting, APolygonSetCountingMorePointsThanItHoldsIsLeftOut)
+{
+    // Two polygons said to have 3 and 300 points, with 6 points in the record.
+    TEmfWriter W;
+    W.Add(U_EMR_POLYPOLYGON16, {0, 0, -1, -1, 2, 6, 3, 300, 10 | 10 << 16, 50 | 10 << 16, 30 | 40 << 16, 60 | 60 << 16,
+                                90 | 60 << 16, 70 | 90 << 16});
+    W.Add(U_EMR_RECTANGLE, {5, 5, 95, 95});
+    constexpr std::int32_t Side = 100 * 2540 / 96 - 1;
+    const std::vector<std::uint8_t> Wmf = AsWmf(W.Finish({0, 0, Side, Side}, {1920, 1080, 508000, 285750}));
+    const auto Functions = WmfFunctions(Wmf);
+    EXPECT_EQ(Functions.count(U_WMR_POLYPOLYGON), 0u);
+    EXPECT_EQ(Functions.count(U_WMR_RECTANGLE), 1u);
+}

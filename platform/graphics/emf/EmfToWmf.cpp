@@ -339,8 +339,14 @@ void TRecordTranslator::WriteShape(const QPainterPath& Shape, bool Fill, bool St
             if (Points.empty() || Points.back().x != Logical.x || Points.back().y != Logical.y)
                 Points.push_back(Logical);
         }
-        if (Points.size() > 65535) Points.resize(65535);
         if (!Points.empty()) Figures.push_back(std::move(Points));
+    }
+    // A record holds at most 65535 points.
+    std::size_t Total = 0;
+    for (const auto& Figure : Figures) Total += Figure.size();
+    if (Total > 65535) {
+        FExpressible = false;
+        return;
     }
     if (Figures.empty()) return;
     if (Fill) {
@@ -353,7 +359,6 @@ void TRecordTranslator::WriteShape(const QPainterPath& Shape, bool Fill, bool St
         std::vector<std::uint16_t> Counts;
         std::vector<U_POINT16> Points;
         for (const auto& Figure : Figures) {
-            if (Points.size() + Figure.size() > 65535 || Counts.size() == 65535) break;
             Counts.push_back(std::uint16_t(Figure.size()));
             Points.insert(Points.end(), Figure.begin(), Figure.end());
         }
@@ -556,7 +561,11 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
     case U_EMR_POLYGON16: {
         const bool Sixteen = Type == U_EMR_POLYLINE16 || Type == U_EMR_POLYGON16;
         const std::uint32_t Count = std::uint32_t(Int(24));
-        if (Count > 65535 || Count > (Size - 28) / (Sixteen ? 4 : 8)) break;
+        if (Count > (Size - 28) / (Sixteen ? 4 : 8)) break;
+        if (Count > 65535) {
+            FExpressible = false; // more points than a record holds
+            break;
+        }
         std::vector<U_POINT16> Points(Count);
         for (std::uint32_t Index = 0; Index < Count; ++Index) {
             if (Sixteen)
@@ -573,11 +582,21 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
     case U_EMR_POLYPOLYGON16: {
         const bool Sixteen = Type == U_EMR_POLYPOLYGON16;
         const std::uint32_t Polys = std::uint32_t(Int(24)), Count = std::uint32_t(Int(28));
-        if (Polys > 65535 || Count > 65535 || Polys > (Size - 32) / 4) break;
+        if (Polys > (Size - 32) / 4) break;
+        if (Polys > 65535 || Count > 65535) {
+            FExpressible = false;
+            break;
+        }
         const std::size_t PointsAt = 32 + std::size_t(Polys) * 4;
         if (Count > (Size - PointsAt) / (Sixteen ? 4 : 8)) break;
         std::vector<std::uint16_t> Counts(Polys);
-        for (std::uint32_t Index = 0; Index < Polys; ++Index) Counts[Index] = std::uint16_t(Int(32 + Index * 4));
+        std::uint64_t Sum = 0;
+        for (std::uint32_t Index = 0; Index < Polys; ++Index) {
+            Sum += std::uint32_t(Int(32 + Index * 4));
+            Counts[Index] = std::uint16_t(Int(32 + Index * 4));
+        }
+        // The record writer takes as many points as the counts add up to.
+        if (Sum != Count) break;
         std::vector<U_POINT16> Points(Count);
         for (std::uint32_t Index = 0; Index < Count; ++Index) {
             if (Sixteen)
