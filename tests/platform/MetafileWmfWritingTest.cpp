@@ -348,3 +348,43 @@ TEST(MetafileWmfWriting, APolygonSetCountingMorePointsThanItHoldsIsLeftOut)
     EXPECT_EQ(Functions.count(U_WMR_POLYPOLYGON), 0u);
     EXPECT_EQ(Functions.count(U_WMR_RECTANGLE), 1u);
 }
+
+TEST(MetafileWmfWriting, DibPatternBrushesStayPatternBrushes)
+{
+    // An 8 × 8 pattern of 24 bits, blue and yellow checks of 2 pixels, filling a rectangle and a polygon.
+    std::vector<std::uint8_t> Dib(40 + 8 * 24, 0);
+    const std::int32_t Header[10] = {40, 8, 8, 1 | 24 << 16, U_BI_RGB, 8 * 24, 0, 0, 0, 0};
+    std::memcpy(Dib.data(), Header, sizeof Header);
+    for (int Y = 0; Y < 8; ++Y)
+        for (int X = 0; X < 8; ++X) {
+            const bool Blue = (X / 2 + Y / 2) % 2 == 0;
+            std::uint8_t* Pixel = Dib.data() + 40 + Y * 24 + X * 3;
+            Pixel[0] = Blue ? 255 : 0, Pixel[1] = Blue ? 0 : 255, Pixel[2] = Blue ? 0 : 255;
+        }
+    TEmfWriter W;
+    W.UseHandle(1);
+    W.Add(U_EMR_CREATEDIBPATTERNBRUSHPT, {1, U_DIB_RGB_COLORS, 32, 40, 72, 8 * 24}, Dib);
+    W.Add(U_EMR_SELECTOBJECT, {1});
+    W.Add(U_EMR_SELECTOBJECT, {std::int32_t(U_NULL_PEN)});
+    W.Add(U_EMR_RECTANGLE, {10, 10, 60, 50});
+    W.Add(U_EMR_POLYGON, {0, 0, -1, -1, 3, 50, 90, 90, 20, 95, 95});
+    constexpr std::int32_t Side = 100 * 2540 / 96 - 1;
+    const std::vector<std::uint8_t> Emf = W.Finish({0, 0, Side, Side}, {1920, 1080, 508000, 285750});
+    const std::vector<std::uint8_t> Wmf = AsWmf(Emf);
+    const auto Functions = WmfFunctions(Wmf);
+    EXPECT_EQ(Functions.count(U_WMR_STRETCHDIB), 0u);
+    EXPECT_EQ(Functions.count(U_WMR_DIBCREATEPATTERNBRUSH), 1u);
+    TMetafile FromEmf, FromWmf;
+    FromEmf.LoadFromStream(Emf);
+    FromWmf.LoadFromStream(Wmf);
+    const auto Show = [](const TMetafile& Metafile) {
+        TBitmap Result;
+        Result.SetLayout(100, 100, 24);
+        for (int Y = 0; Y < 100; ++Y) std::fill_n(Result.ScanLine(Y), 300, 0xFF);
+        Metafile.Draw(Result.Canvas(), Rect(0, 0, 100, 100));
+        return Result;
+    };
+    const TBitmap Expected = Show(FromEmf);
+    EXPECT_GE(PaintedShare(Expected), 0.2);
+    EXPECT_LE(DifferingShare(Expected, Show(FromWmf), 64), 0.01);
+}

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr std::uint32_t BiRgb = 0;
+constexpr std::uint32_t BiBitFields = 3;
 constexpr std::uint32_t BiJpeg = 4;
 constexpr std::uint32_t BiPng = 5;
 constexpr std::uint32_t DibPalColors = 1;
@@ -94,4 +95,24 @@ QImage DibToImage(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, 
     File.append(Record + OffBmi, qsizetype(CbBmi));
     File.append(Record + OffBits, qsizetype(CbBits));
     return QImage::fromData(File, "BMP");
+}
+
+bool SplitDib(const char* Dib, const char* End, std::uint32_t& BmiSize, std::uint32_t& BitsSize)
+{
+    if (End - Dib < 40) return false;
+    std::uint32_t HeaderBytes, Compression, Used;
+    std::uint16_t BitCount;
+    std::memcpy(&HeaderBytes, Dib, 4);
+    if (HeaderBytes < 40 || HeaderBytes > std::uint32_t(End - Dib)) return false;
+    std::memcpy(&BitCount, Dib + 14, 2);
+    std::memcpy(&Compression, Dib + 16, 4);
+    std::memcpy(&Used, Dib + 32, 4);
+    std::uint64_t Colors = BitCount <= 8 ? (Used != 0 ? Used : (1u << BitCount)) : Used;
+    if (Colors > 256 && BitCount <= 8) Colors = 256;
+    std::uint64_t Table = Colors * 4;
+    if (Compression == BiBitFields && HeaderBytes == 40) Table += 12;
+    if (HeaderBytes + Table > std::uint64_t(End - Dib)) return false;
+    BmiSize = std::uint32_t(HeaderBytes + Table);
+    BitsSize = std::uint32_t(End - Dib) - BmiSize;
+    return true;
 }

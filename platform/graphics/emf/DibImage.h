@@ -18,3 +18,7 @@ QImage DibToImage(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, 
 // The width and signed height of that bitmap's header (negative for top-down rows), 0 × 0 when there is
 // none.
 QSize DibSize(const char* Record, std::uint32_t Size, std::uint32_t OffBmi, std::uint32_t CbBmi);
+
+// The sizes of a packed DIB's header and colour table and of its pixels, from its header; false when the
+// header does not fit before End.
+bool SplitDib(const char* Dib, const char* End, std::uint32_t& BmiSize, std::uint32_t& BitsSize);

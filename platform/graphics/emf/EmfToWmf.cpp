@@ -1,3 +1,4 @@
+#include "platform/graphics/emf/DibImage.h"
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfPlayerState.h"
 #include "platform/graphics/emf/EmfRecords.h"
@@ -23,13 +24,11 @@ namespace {
 constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr std::uint32_t StockFlag = 0x80000000;
 // Records the WMF has nothing like; a drawing holding any of them is written as one bitmap instead.
-constexpr std::uint32_t NeedsRaster[] = {U_EMR_ALPHABLEND,      U_EMR_GRADIENTFILL,   U_EMR_EXTSELECTCLIPRGN,
-                                         U_EMR_SELECTCLIPPATH,  U_EMR_BITBLT,         U_EMR_STRETCHBLT,
-                                         U_EMR_MASKBLT,         U_EMR_TRANSPARENTBLT, U_EMR_CREATEDIBPATTERNBRUSHPT,
-                                         U_EMR_CREATEMONOBRUSH, U_EMR_FILLRGN,        U_EMR_PAINTRGN,
-                                         U_EMR_FRAMERGN,        U_EMR_INVERTRGN,      U_EMR_SETDIBITSTODEVICE,
-                                         U_EMR_POLYTEXTOUTA,    U_EMR_POLYTEXTOUTW,   U_EMR_SMALLTEXTOUT,
-                                         U_EMR_SETPIXELV};
+constexpr std::uint32_t NeedsRaster[] = {
+    U_EMR_ALPHABLEND,   U_EMR_GRADIENTFILL, U_EMR_EXTSELECTCLIPRGN, U_EMR_SELECTCLIPPATH,    U_EMR_BITBLT,
+    U_EMR_STRETCHBLT,   U_EMR_MASKBLT,      U_EMR_TRANSPARENTBLT,   U_EMR_CREATEMONOBRUSH,   U_EMR_FILLRGN,
+    U_EMR_PAINTRGN,     U_EMR_FRAMERGN,     U_EMR_INVERTRGN,        U_EMR_SETDIBITSTODEVICE, U_EMR_POLYTEXTOUTA,
+    U_EMR_POLYTEXTOUTW, U_EMR_SMALLTEXTOUT, U_EMR_SETPIXELV};
 
 // Records that change the page space, the current position or the path, which the translator follows
 // through the player's device state.
@@ -632,6 +631,32 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
                 U_WMRCREATEBRUSHINDIRECT_set(
                     U_WLOGBRUSH{std::uint16_t(Int(12)), ColorRef(std::uint32_t(Int(16))), std::uint16_t(Int(20))}));
         break;
+    case U_EMR_CREATEDIBPATTERNBRUSHPT: {
+        // The WMF record: size in words, function, brush style, colour usage, then the packed DIB, which
+        // a reader splits by its header.
+        const auto& Brush = *reinterpret_cast<const U_EMRCREATEDIBPATTERNBRUSHPT*>(Record);
+        if (Brush.offBmi > Size || Brush.cbBmi > Size - Brush.offBmi || Brush.offBits > Size ||
+            Brush.cbBits > Size - Brush.offBits)
+            break;
+        const std::size_t Bytes = (10 + std::size_t(Brush.cbBmi) + Brush.cbBits + 1) / 2 * 2;
+        char* Made = static_cast<char*>(std::calloc(Bytes, 1));
+        if (Made == nullptr) throw std::bad_alloc();
+        const std::uint32_t Words = std::uint32_t(Bytes / 2);
+        const std::uint16_t Fields[3] = {std::uint16_t(U_WMR_DIBCREATEPATTERNBRUSH | 0x0100), U_BS_DIBPATTERNPT,
+                                         std::uint16_t(Brush.iUsage)};
+        std::memcpy(Made, &Words, 4);
+        std::memcpy(Made + 4, Fields, 6);
+        std::memcpy(Made + 10, Record + Brush.offBmi, Brush.cbBmi);
+        std::memcpy(Made + 10 + Brush.cbBmi, Record + Brush.offBits, Brush.cbBits);
+        std::uint32_t BmiSize = 0, BitsSize = 0;
+        if (!SplitDib(Made + 10, Made + 10 + Brush.cbBmi + Brush.cbBits, BmiSize, BitsSize) || BmiSize != Brush.cbBmi) {
+            std::free(Made);
+            FExpressible = false; // a colour table a reader would not find where it lies
+            break;
+        }
+        Created(Brush.ihBrush, Made);
+        break;
+    }
     case U_EMR_EXTCREATEFONTINDIRECTW: {
         if (Size < 12 + 92) break;
         std::u16string Face(32, u'\0');

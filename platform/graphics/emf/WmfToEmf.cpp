@@ -1,3 +1,4 @@
+#include "platform/graphics/emf/DibImage.h"
 #include "platform/graphics/emf/EmfPlayer.h"
 #include "platform/graphics/emf/EmfWriter.h"
 #include "platform/graphics/emf/WmfConvert.h"
@@ -47,27 +48,6 @@ std::int32_t Color32(const U_COLORREF& Color)
 std::span<const std::uint8_t> AsBytes(const void* Data, std::size_t Size)
 {
     return {static_cast<const std::uint8_t*>(Data), Size};
-}
-
-// The sizes of a packed DIB's header and colour table and of its pixels, from its header.
-bool SplitDib(const char* Dib, const char* End, std::uint32_t& BmiSize, std::uint32_t& BitsSize)
-{
-    if (End - Dib < 40) return false;
-    std::uint32_t HeaderBytes, Compression, Used;
-    std::uint16_t BitCount;
-    std::memcpy(&HeaderBytes, Dib, 4);
-    if (HeaderBytes < 40 || HeaderBytes > std::uint32_t(End - Dib)) return false;
-    std::memcpy(&BitCount, Dib + 14, 2);
-    std::memcpy(&Compression, Dib + 16, 4);
-    std::memcpy(&Used, Dib + 32, 4);
-    std::uint64_t Colors = BitCount <= 8 ? (Used != 0 ? Used : (1u << BitCount)) : Used;
-    if (Colors > 256 && BitCount <= 8) Colors = 256;
-    std::uint64_t Table = Colors * 4;
-    if (Compression == U_BI_BITFIELDS && HeaderBytes == 40) Table += 12;
-    if (HeaderBytes + Table > std::uint64_t(End - Dib)) return false;
-    BmiSize = std::uint32_t(HeaderBytes + Table);
-    BitsSize = std::uint32_t(End - Dib) - BmiSize;
-    return true;
 }
 
 // The size of the record at Offset when it lies inside the file and holds every parameter of its function,
