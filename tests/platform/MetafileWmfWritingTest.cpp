@@ -388,3 +388,24 @@ TEST(MetafileWmfWriting, DibPatternBrushesStayPatternBrushes)
     EXPECT_GE(PaintedShare(Expected), 0.2);
     EXPECT_LE(DifferingShare(Expected, Show(FromWmf), 64), 0.01);
 }
+
+TEST(MetafileWmfWriting, SinglePixelsStayPixels)
+{
+    TEmfWriter W;
+    for (int X = 10; X < 90; X += 2) W.Add(U_EMR_SETPIXELV, {X, 50, 0x0000FF});
+    constexpr std::int32_t Side = 100 * 2540 / 96 - 1;
+    const std::vector<std::uint8_t> Wmf = AsWmf(W.Finish({0, 0, Side, Side}, {1920, 1080, 508000, 285750}));
+    const auto Functions = WmfFunctions(Wmf);
+    EXPECT_EQ(Functions.count(U_WMR_STRETCHDIB), 0u);
+    EXPECT_EQ(Functions.count(U_WMR_SETPIXEL), 40u);
+    TMetafile FromWmf;
+    FromWmf.LoadFromStream(Wmf);
+    TBitmap Shown;
+    Shown.SetLayout(100, 100, 24);
+    for (int Y = 0; Y < 100; ++Y) std::fill_n(Shown.ScanLine(Y), 300, 0xFF);
+    FromWmf.Draw(Shown.Canvas(), Rect(0, 0, 100, 100));
+    for (int X = 10; X < 90; ++X) {
+        const std::uint8_t* Pixel = Shown.ScanLine(50) + 3 * X;
+        EXPECT_EQ(Pixel[1], X % 2 == 0 ? 0 : 255) << X; // red pixels on every second column, white between
+    }
+}

@@ -28,7 +28,7 @@ constexpr std::uint32_t NeedsRaster[] = {
     U_EMR_ALPHABLEND,   U_EMR_GRADIENTFILL, U_EMR_EXTSELECTCLIPRGN, U_EMR_SELECTCLIPPATH,    U_EMR_BITBLT,
     U_EMR_STRETCHBLT,   U_EMR_MASKBLT,      U_EMR_TRANSPARENTBLT,   U_EMR_CREATEMONOBRUSH,   U_EMR_FILLRGN,
     U_EMR_PAINTRGN,     U_EMR_FRAMERGN,     U_EMR_INVERTRGN,        U_EMR_SETDIBITSTODEVICE, U_EMR_POLYTEXTOUTA,
-    U_EMR_POLYTEXTOUTW, U_EMR_SMALLTEXTOUT, U_EMR_SETPIXELV};
+    U_EMR_POLYTEXTOUTW, U_EMR_SMALLTEXTOUT};
 
 // Records that change the page space, the current position or the path, which the translator follows
 // through the player's device state.
@@ -529,6 +529,9 @@ void TRecordTranslator::Record(std::uint32_t Type, const char* Record, std::uint
         break;
     case U_EMR_LINETO:
         FWriter.Add(U_WMRLINETO_set(Point(8)));
+        break;
+    case U_EMR_SETPIXELV:
+        FWriter.Add(U_WMRSETPIXEL_set(ColorRef(std::uint32_t(Int(16))), Point(8)));
         break;
     case U_EMR_RECTANGLE:
         FWriter.Add(U_WMRRECTANGLE_set(Box(8)));
