@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -38,18 +39,18 @@ QList<QRect> AvailableAreas()
     return Areas;
 }
 
-bool FrameKnown(const QWidget& Window)
-{
-    return Window.frameGeometry() != Window.geometry();
-}
-
-// The frame around Window; none while the window manager has not yet framed it.
+// The frame around Window; none while the window manager has not yet framed it. Asked of the native
+// window each time: the widget's own frameGeometry() keeps the frame it read at the last move or resize,
+// which can be from before the window manager announced the frame.
 QMargins FrameMargins(const QWidget& Window)
 {
-    const QRect Frame = Window.frameGeometry();
-    const QRect Client = Window.geometry();
-    return {Client.left() - Frame.left(), Client.top() - Frame.top(), Frame.right() - Client.right(),
-            Frame.bottom() - Client.bottom()};
+    const QWindow* Native = Window.windowHandle();
+    return Native ? Native->frameMargins() : QMargins();
+}
+
+bool FrameKnown(const QWidget& Window)
+{
+    return !FrameMargins(Window).isNull();
 }
 
 // How long a window placed before it was framed waits for its frame (up to 10 s on a busy machine), and

@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "platform/system/FileUtils.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
 #include <QThread>
@@ -47,10 +48,13 @@ protected:
         FManager.start("openbox", {});
         // The work area is among the last things the window manager announces as it starts; a window
         // mapped before would be adopted unframed and framed later, as no desktop starts a program.
-        ASSERT_TRUE(WaitFor([this] {
-            return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos &&
-                   Run("xprop -root _NET_WORKAREA").find(" = ") != std::string::npos;
-        })) << "openbox did not start";
+        ASSERT_TRUE(WaitFor(
+            [this] {
+                return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos &&
+                       Run("xprop -root _NET_WORKAREA").find(" = ") != std::string::npos;
+            },
+            15000))
+            << "openbox did not start" << (FManager.waitForFinished(0) ? ": it exited" : "");
         QThread::msleep(500);
     }
 
@@ -64,13 +68,17 @@ protected:
         if (!FFolder.empty()) std::filesystem::remove_all(FFolder, Ignored);
     }
 
-    template <class TCondition> static bool WaitFor(TCondition Condition)
+    // Asks Condition every 50 ms until it holds or Milliseconds have passed: a deadline in time, since each
+    // question runs programs that a busy machine slows down.
+    template <class TCondition> static bool WaitFor(TCondition Condition, int Milliseconds = 5000)
     {
-        for (int Try = 0; Try < 100; ++Try) {
+        QElapsedTimer Clock;
+        Clock.start();
+        for (;;) {
             if (Condition()) return true;
+            if (Clock.hasExpired(Milliseconds)) return false;
             QThread::msleep(50);
         }
-        return false;
     }
 
     // Standard output of a command run on the virtual display.
@@ -97,9 +105,10 @@ protected:
     {
         FEditor.setProcessEnvironment(FEnvironment);
         FEditor.start(QString::fromStdString((FFolder / "pixora").string()), {});
-        ASSERT_TRUE(WaitFor([&] {
-            return !WindowNamed("Pixora").empty() && (!WithHistogram || !WindowNamed("Histgram").empty());
-        })) << "the editor's windows did not appear";
+        ASSERT_TRUE(WaitFor(
+            [&] { return !WindowNamed("Pixora").empty() && (!WithHistogram || !WindowNamed("Histgram").empty()); },
+            10000))
+            << "the editor's windows did not appear";
         // The window manager frames the windows after they appear.
         QThread::msleep(300);
     }
