@@ -54,7 +54,10 @@ protected:
                        Run("xprop -root _NET_WORKAREA").find(" = ") != std::string::npos;
             },
             15000))
-            << "openbox did not start" << (FManager.waitForFinished(0) ? ": it exited" : "");
+            << "openbox did not start on " << FDisplay
+            << (FManager.waitForFinished(0) ? ", it exited: " + FManager.readAllStandardError().toStdString() : "")
+            << (FServer.waitForFinished(0) ? ", the server exited: " + FServer.readAllStandardError().toStdString()
+                                           : "");
         QThread::msleep(500);
     }
 
