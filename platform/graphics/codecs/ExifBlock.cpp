@@ -4,6 +4,7 @@
 #include "platform/graphics/codecs/TiffStructure.h"
 #include "platform/graphics/codecs/WebPCodec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -104,9 +105,12 @@ std::vector<std::uint8_t> ExifBlockOf(std::span<const std::uint8_t> Data)
 {
     const bool HasSignature =
         Data.size() >= sizeof ExifSignature && std::memcmp(Data.data(), ExifSignature, sizeof ExifSignature) == 0;
-    std::vector<std::uint8_t> Block;
-    if (!HasSignature) Block.assign(std::begin(ExifSignature), std::end(ExifSignature));
-    Block.insert(Block.end(), Data.begin(), Data.end());
+    // Sized once and filled by copies: appending to a vector that may hold the signature makes GCC's -O3
+    // see a read from an empty region that never happens (-Wstringop-overread).
+    const std::size_t Prefix = HasSignature ? 0 : sizeof ExifSignature;
+    std::vector<std::uint8_t> Block(Prefix + Data.size());
+    std::copy_n(ExifSignature, Prefix, Block.begin());
+    std::copy(Data.begin(), Data.end(), Block.begin() + std::ptrdiff_t(Prefix));
     return Block;
 }
 
